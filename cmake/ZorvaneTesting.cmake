@@ -1,0 +1,14 @@
+# zv_add_test(<name> SOURCES <files...> LIBS <targets...>)
+# One GoogleTest program, registered with CTest, run against the headless host.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(zv_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} zv_win32 zv_platform_testing GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "ZORVANE_HOST=headless;ZORVANE_TESTDATA=${PROJECT_SOURCE_DIR}/tests/data")
+endfunction()

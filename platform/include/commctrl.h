@@ -1,0 +1,4 @@
+// COMCTL32.
+#pragma once
+
+#include "windows.h"

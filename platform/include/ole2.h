@@ -1,0 +1,4 @@
+// OLE32.
+#pragma once
+
+#include "windows.h"

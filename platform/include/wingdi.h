@@ -1,0 +1,4 @@
+// wingdi: declared by the platform library that implements it.
+#pragma once
+
+#include "winbase.h"
