@@ -2,7 +2,8 @@
 // the runtime loads by name registers itself from a static object in the source file
 // that implements its exports:
 //
-//   static const zv::ModuleRegistration kModule("msimg32.dll", {{"AlphaBlend", (FARPROC)&AlphaBlend}});
+//   static const zv::ModuleRegistration kModule("msimg32.dll", {{"AlphaBlend",
+//   zv::Export(&AlphaBlend)}});
 //
 // zv_win32 links every platform library whole, so those objects are always present.
 #pragma once
@@ -18,8 +19,15 @@ struct ModuleExport {
     FARPROC address;
 };
 
+// An entry point as GetProcAddress hands it out; the caller casts it back to its type.
+template <class R, class... A>
+inline FARPROC Export(R (*function)(A...)) {
+    // Going through void(*)() is the sanctioned way to erase a function's type.
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
 class ModuleRegistration {
-public:
+  public:
     ModuleRegistration(const char* name, std::initializer_list<ModuleExport> exports);
 };
 

@@ -17,7 +17,7 @@ namespace zv {
 
 template <class T>
 class HandleTable {
-public:
+  public:
     // tag distinguishes kinds: a handle of one table is never valid in another.
     explicit HandleTable(uint32_t tag) : tag_(tag & 0xF) {}
     HandleTable(const HandleTable&) = delete;
@@ -91,11 +91,12 @@ public:
     ~HandleTable() {
         for (auto& block : blocks_) {
             if (!block) continue;
-            for (size_t i = 0; i < kBlockSize; ++i) delete block[i].obj.load();
+            for (size_t i = 0; i < kBlockSize; ++i)
+                delete block[i].obj.load();
         }
     }
 
-private:
+  private:
     static constexpr uint32_t kBlockBits = 10;
     static constexpr uint32_t kBlockSize = 1u << kBlockBits;
     static constexpr uint32_t kMaxBlocks = 64;

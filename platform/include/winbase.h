@@ -40,6 +40,8 @@ extern "C" {
 #define ERROR_INVALID_PIXEL_FORMAT 2000L
 #define ERROR_INVALID_FLAGS 1004L
 #define ERROR_NOACCESS 998L
+#define ERROR_NOT_LOCKED 158L
+#define ERROR_NO_MORE_ITEMS 259L
 
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD code);
@@ -101,7 +103,8 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION cs);
 typedef union _RTL_RUN_ONCE {
     PVOID Ptr;
 } RTL_RUN_ONCE, INIT_ONCE, *PINIT_ONCE, *LPINIT_ONCE;
-#define INIT_ONCE_STATIC_INIT {0}
+#define INIT_ONCE_STATIC_INIT \
+    { 0 }
 typedef BOOL(WINAPI* PINIT_ONCE_FN)(PINIT_ONCE init_once, PVOID parameter, PVOID* context);
 
 BOOL WINAPI InitOnceExecuteOnce(PINIT_ONCE init_once, PINIT_ONCE_FN fn, PVOID parameter,
@@ -109,8 +112,10 @@ BOOL WINAPI InitOnceExecuteOnce(PINIT_ONCE init_once, PINIT_ONCE_FN fn, PVOID pa
 
 // ---- Interlocked operations -----------------------------------------------------------
 // Full barriers, as on Windows.
-static inline LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG comparand) {
-    __atomic_compare_exchange_n(target, &comparand, exchange, 0, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
+static inline LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange,
+                                              LONG comparand) {
+    __atomic_compare_exchange_n(target, &comparand, exchange, 0, __ATOMIC_SEQ_CST,
+                                __ATOMIC_SEQ_CST);
     return comparand;
 }
 static inline LONG InterlockedExchange(LONG volatile* target, LONG value) {
@@ -127,13 +132,16 @@ static inline LONG InterlockedDecrement(LONG volatile* target) {
 }
 static inline PVOID InterlockedCompareExchangePointer(PVOID volatile* target, PVOID exchange,
                                                       PVOID comparand) {
-    __atomic_compare_exchange_n(target, &comparand, exchange, 0, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
+    __atomic_compare_exchange_n(target, &comparand, exchange, 0, __ATOMIC_SEQ_CST,
+                                __ATOMIC_SEQ_CST);
     return comparand;
 }
 static inline PVOID InterlockedExchangePointer(PVOID volatile* target, PVOID value) {
     return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
 }
-static inline void MemoryBarrier(void) { __atomic_thread_fence(__ATOMIC_SEQ_CST); }
+static inline void MemoryBarrier(void) {
+    __atomic_thread_fence(__ATOMIC_SEQ_CST);
+}
 
 // ---- Modules --------------------------------------------------------------------------
 HMODULE WINAPI LoadLibraryA(LPCSTR name);

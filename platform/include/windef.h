@@ -114,8 +114,11 @@ typedef INT_PTR(WINAPI* FARPROC)();
 typedef INT_PTR(WINAPI* NEARPROC)();
 typedef INT_PTR(WINAPI* PROC)();
 
-#define MAKEWORD(a, b) ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define MAKEWORD(a, b) \
+    ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
+#define MAKELONG(a, b)                                                                         \
+    ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) \
+                                                      << 16))
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
 #define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
@@ -124,7 +127,8 @@ typedef INT_PTR(WINAPI* PROC)();
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELRESULT(l, h) ((LRESULT)(DWORD)MAKELONG(l, h))
 
-#define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+#define RGB(r, g, b) \
+    ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 #define GetRValue(rgb) (LOBYTE(rgb))
 #define GetGValue(rgb) (LOBYTE(((WORD)(rgb)) >> 8))
 #define GetBValue(rgb) (LOBYTE((rgb) >> 16))
@@ -166,5 +170,9 @@ typedef struct tagPOINTS {
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 
 // The C runtime's case-insensitive comparison, as MSVCRT names it.
-static inline int _stricmp(const char* a, const char* b) { return strcasecmp(a, b); }
-static inline int _strnicmp(const char* a, const char* b, size_t n) { return strncasecmp(a, b, n); }
+static inline int _stricmp(const char* a, const char* b) {
+    return strcasecmp(a, b);
+}
+static inline int _strnicmp(const char* a, const char* b, size_t n) {
+    return strncasecmp(a, b, n);
+}
