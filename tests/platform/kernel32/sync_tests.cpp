@@ -1,0 +1,149 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <zorvane_test/kernel32.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform_clock.h"
+
+namespace {
+
+TEST(CriticalSection, IsRecursiveAndExcludesOtherThreads) {
+    CRITICAL_SECTION cs;
+    InitializeCriticalSection(&cs);
+    EnterCriticalSection(&cs);
+    EnterCriticalSection(&cs);  // the owner may enter again
+    std::atomic<int> other_got_it{-1};
+    std::thread([&] { other_got_it = TryEnterCriticalSection(&cs); }).join();
+    EXPECT_EQ(other_got_it, 0);
+    LeaveCriticalSection(&cs);
+    LeaveCriticalSection(&cs);
+
+    long counter = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20000; ++i) {
+                EnterCriticalSection(&cs);
+                ++counter;
+                LeaveCriticalSection(&cs);
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(counter, 80000);
+    DeleteCriticalSection(&cs);
+}
+
+BOOL WINAPI CountingInit(PINIT_ONCE, PVOID parameter, PVOID* context) {
+    auto* calls = static_cast<std::atomic<int>*>(parameter);
+    // Stay in the routine a while so that other threads really wait for it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ++*calls;
+    *context = reinterpret_cast<PVOID>(0x1230);
+    return TRUE;
+}
+
+TEST(InitOnce, RunsTheRoutineOnceAndEveryCallerSeesItFinished) {
+    INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    std::atomic<int> calls{0};
+    std::atomic<int> saw_unfinished{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([&] {
+            PVOID context = nullptr;
+            EXPECT_TRUE(InitOnceExecuteOnce(&once, CountingInit, &calls, &context));
+            if (calls.load() != 1) ++saw_unfinished;
+            EXPECT_EQ(context, reinterpret_cast<PVOID>(0x1230));
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(saw_unfinished, 0);
+    EXPECT_TRUE(InitOnceExecuteOnce(&once, CountingInit, &calls, nullptr));
+    EXPECT_EQ(calls, 1);
+}
+
+BOOL WINAPI FailingInit(PINIT_ONCE, PVOID parameter, PVOID*) {
+    ++*static_cast<int*>(parameter);
+    return FALSE;
+}
+
+TEST(InitOnce, AFailedRoutineLetsTheNextCallTryAgain) {
+    INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    int calls = 0;
+    EXPECT_FALSE(InitOnceExecuteOnce(&once, FailingInit, &calls, nullptr));
+    EXPECT_FALSE(InitOnceExecuteOnce(&once, FailingInit, &calls, nullptr));
+    EXPECT_EQ(calls, 2);
+    EXPECT_FALSE(InitOnceExecuteOnce(nullptr, FailingInit, &calls, nullptr));
+    EXPECT_EQ(calls, 2);
+}
+
+TEST(Tls, ValuesArePerThreadAndAFreedIndexReadsZero) {
+    DWORD index = TlsAlloc();
+    ASSERT_NE(index, TLS_OUT_OF_INDEXES);
+    int a = 0, b = 0;
+    EXPECT_TRUE(TlsSetValue(index, &a));
+    std::thread([&] {
+        SetLastError(0xDEADBEEF);
+        EXPECT_EQ(TlsGetValue(index), nullptr);
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));
+        TlsSetValue(index, &b);
+        EXPECT_EQ(TlsGetValue(index), &b);
+    }).join();
+    EXPECT_EQ(TlsGetValue(index), &a);
+    EXPECT_TRUE(TlsFree(index));
+    EXPECT_FALSE(TlsFree(index));
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(TlsGetValue(index), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(TlsSetValue(index, &a));
+    EXPECT_FALSE(TlsSetValue(100000, &a));
+    // The index may come back; its old value must not.
+    DWORD again = TlsAlloc();
+    if (again == index) {
+        EXPECT_EQ(TlsGetValue(again), nullptr);
+    }
+    TlsFree(again);
+}
+
+TEST(LastError, IsPerThread) {
+    SetLastError(5);
+    std::thread([] {
+        EXPECT_EQ(GetLastError(), 0u);
+        SetLastError(7);
+    }).join();
+    EXPECT_EQ(GetLastError(), 5u);
+}
+
+TEST(Clock, AnInstalledSourceDrivesTickCountAndSleep) {
+    static uint64_t now = 1000;
+    zv::ClockSource virtual_clock{[](void*) { return now; }, [](void*, uint32_t ms) { now += ms; },
+                                  nullptr};
+    zv::SetClockSource(&virtual_clock);
+    EXPECT_EQ(GetTickCount(), 1000u);
+    Sleep(16);
+    EXPECT_EQ(GetTickCount(), 1016u);
+    zv::SetClockSource(nullptr);
+    DWORD t0 = GetTickCount();
+    Sleep(20);
+    EXPECT_GE(GetTickCount() - t0, 19u);
+}
+
+TEST(Process, IdentifiersAreStable) {
+    EXPECT_NE(GetCurrentProcessId(), 0u);
+    DWORD main_id = GetCurrentThreadId();
+    EXPECT_EQ(GetCurrentThreadId(), main_id);
+    DWORD other = 0;
+    std::thread([&] { other = GetCurrentThreadId(); }).join();
+    EXPECT_NE(other, main_id);
+}
+
+TEST(ProcessDeathTest, ExitProcessEndsWithTheCode) {
+    EXPECT_EXIT(ExitProcess(3), ::testing::ExitedWithCode(3), "");
+}
+
+}  // namespace
