@@ -9,12 +9,12 @@ ContainerHandlerTable ContainerHandlers = {};
 
 namespace {
 
-// Largest element block an array may have: its byte count, with the header, must fit a
-// SIZE_T, and its element count an int32.
+// An array's byte count, header included, must fit an int32 as it does in the 32-bit
+// build, so sizes that overflow there fail the same way on every build.
 bool ArrayBytes(int32_t element_size, int32_t element_count, SIZE_T* bytes) {
     if (element_size < 0 || element_count < 0) return false;
     uint64_t total = (uint64_t)(uint32_t)element_size * (uint32_t)element_count;
-    if (total > (uint64_t)((SIZE_T)-1 - sizeof(ArrayHeader))) return false;
+    if (total > (uint64_t)0x7FFFFFFF - sizeof(ArrayHeader)) return false;
     *bytes = (SIZE_T)total;
     return true;
 }

@@ -105,8 +105,8 @@ void Arrays_Init(void);
 // Frees the array the variable holds, then makes a zero-filled array of `element_count`
 // elements (initialised by Struct_Init when the layout has containers) and stores it in
 // the variable (which may be 0: the array is then only returned). Returns the element
-// address, or 0. Bad sizes (negative, or a byte count that does not fit) fail before
-// anything is freed; an allocation failure leaves the variable 0.
+// address, or 0. Bad sizes (negative, or a byte count that with the header does not fit an
+// int32) fail before anything is freed; an allocation failure leaves the variable 0.
 void* Array_Alloc(int32_t element_size, int32_t element_count, int32_t type_code,
                   StructLayout layout, void** variable);
 

@@ -260,7 +260,7 @@ void* Map_DeleteCurrent(StringMap* map) {
         map->buckets[bucket] = element->next;
     --map->element_count;
 
-    if (map->previous && map->previous != element) {
+    if (map->previous != element) {
         map->current = map->previous;
         map->current_bucket = map->saved_bucket;
     } else {
