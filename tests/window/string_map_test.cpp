@@ -1,0 +1,404 @@
+#include "window/string_map.h"
+
+#include <string.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../runtime/runtime_test_support.h"
+#include "runtime/block_pool.h"
+
+namespace {
+
+class StringMapTest : public RuntimeTest {
+  protected:
+    void SetUp() override {
+        RuntimeTest::SetUp();
+        empty_blocks_ = RuntimeBlocks();
+    }
+    StringMap* New(int32_t value_size = 8, int32_t buckets = 1024, StructLayout layout = nullptr) {
+        StringMap* made = Map_New(value_size, 7, layout, &map_, buckets);
+        EXPECT_EQ(made, map_);
+        return made;
+    }
+    int32_t* Add(const char* key, int32_t value, int32_t find_first = 0) {
+        auto* slot = static_cast<int32_t*>(Map_Add(map_, key, find_first));
+        if (slot) *slot = value;
+        return slot;
+    }
+    std::vector<int32_t> Walk() {
+        std::vector<int32_t> seen;
+        Map_Reset(map_);
+        while (void* value = Map_Next(map_))
+            seen.push_back(*static_cast<int32_t*>(value));
+        return seen;
+    }
+
+    StringMap* map_ = nullptr;
+    size_t empty_blocks_ = 0;
+};
+
+TEST(MapHashTest, KnownValuesAndSignedBytes) {
+    EXPECT_EQ(Map_Hash("abc", 0), 0x3025F862u);
+    EXPECT_EQ(Map_Hash("abc", 0) % 1024, 98u);
+    EXPECT_EQ(Map_Hash("ABC", 1), 0x3025F862u);
+    EXPECT_EQ(Map_Hash("ABC", 0), 0x20440042u);
+    EXPECT_EQ(Map_Hash("", 0), 0u);
+    EXPECT_EQ(Map_Hash("\x80", 0), (uint32_t)-128);
+    EXPECT_EQ(Map_Hash("a\xff", 0), 97u * 65599u - 1u);
+    // Only A-Z fold: bytes above 0x7F keep their case.
+    EXPECT_EQ(Map_Hash("\xc9", 1), Map_Hash("\xc9", 0));
+}
+
+TEST_F(StringMapTest, NewMapIsEmptyAndLandsInTheOwnerVariable) {
+    ASSERT_NE(New(), nullptr);
+    EXPECT_EQ(map_->bucket_count, 1024);
+    EXPECT_EQ(map_->element_count, 0);
+    EXPECT_EQ(map_->type_code, 7);
+    EXPECT_EQ(map_->flags, 0u);
+    EXPECT_EQ(map_->owner, &map_);
+    EXPECT_NE(map_->spare_element, nullptr);
+    EXPECT_STREQ(map_->spare_element->key.text, "");
+    for (int i = 0; i < 1024; ++i)
+        ASSERT_EQ(map_->buckets[i], nullptr);
+    EXPECT_EQ(Map_Next(map_), nullptr);
+
+    // A second Map_New on the same variable frees the first map.
+    size_t blocks = RuntimeBlocks();
+    Add("x", 1);
+    ASSERT_NE(New(8, 16), nullptr);
+    EXPECT_EQ(map_->bucket_count, 16);
+    EXPECT_EQ(RuntimeBlocks(), blocks);
+    EXPECT_EQ(Map_Free(map_), 1);
+    EXPECT_EQ(map_, nullptr);
+    EXPECT_EQ(RuntimeBlocks(), empty_blocks_);
+}
+
+TEST_F(StringMapTest, BucketCountBelowOneMakesOneBucket) {
+    for (int32_t count : {0, -5}) {
+        ASSERT_NE(New(8, count), nullptr);
+        EXPECT_EQ(map_->bucket_count, 1);
+        Add("a", 1);
+        Add("b", 2);
+        EXPECT_EQ(*static_cast<int32_t*>(Map_Find(map_, "a")), 1);
+        EXPECT_EQ(Walk(), (std::vector<int32_t>{2, 1}));
+    }
+}
+
+TEST_F(StringMapTest, TheNewestOfTwoEqualKeysIsFoundUntilDeleted) {
+    New();
+    int32_t* older = Add("key", 1);
+    int32_t* newer = Add("key", 2);
+    EXPECT_NE(older, newer);
+    EXPECT_EQ(map_->element_count, 2);
+    EXPECT_EQ(Map_Find(map_, "key"), newer);
+    EXPECT_EQ(Map_DeleteCurrent(map_), nullptr);  // it was the head of its chain
+    EXPECT_EQ(Map_Find(map_, "key"), older);
+    EXPECT_EQ(map_->element_count, 1);
+}
+
+TEST_F(StringMapTest, AddWithFindFirstReusesTheValueZeroFilled) {
+    New();
+    int32_t* first = Add("k", 5);
+    first[1] = 9;
+    auto* again = static_cast<int32_t*>(Map_Add(map_, "k", 1));
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(again[0], 0);
+    EXPECT_EQ(again[1], 0);
+    EXPECT_EQ(map_->element_count, 1);
+    EXPECT_NE(Map_Add(map_, "other", 1), nullptr);  // not there: added
+    EXPECT_EQ(map_->element_count, 2);
+}
+
+TEST_F(StringMapTest, NullKeyIsTheEmptyText) {
+    New();
+    int32_t* value = Add(nullptr, 3);
+    EXPECT_EQ(Map_Find(map_, ""), value);
+    EXPECT_EQ(Map_Find(map_, nullptr), value);
+    EXPECT_EQ(Map_Add(map_, "", 1), value);
+}
+
+TEST_F(StringMapTest, KeysAreCopiesAndCaseMattersUnlessNoCase) {
+    New();
+    char key[] = "Name";
+    int32_t* value = Add(key, 1);
+    key[0] = 'X';
+    EXPECT_EQ(Map_Find(map_, "Name"), value);
+    EXPECT_EQ(Map_Find(map_, "name"), nullptr);
+    EXPECT_EQ(Map_Find(map_, "Xame"), nullptr);
+
+    StringMap* folded = nullptr;
+    ASSERT_NE(Map_New(4, 0, nullptr, &folded, 64), nullptr);
+    folded->flags |= MAP_NO_CASE;
+    void* v = Map_Add(folded, "MiXeD", 0);
+    EXPECT_EQ(Map_Find(folded, "mixed"), v);
+    EXPECT_EQ(Map_Find(folded, "MIXED"), v);
+    EXPECT_EQ(Map_Find(folded, "mixe"), nullptr);
+    Map_Free(folded);
+}
+
+TEST_F(StringMapTest, IterationGoesByBucketThenNewestFirstAndStaysEndedUntilReset) {
+    New(8, 4);
+    // Integer keys make the buckets plain to see.
+    map_->flags |= MAP_INT_KEYS;
+    for (int32_t key : {6, 1, 5, 2, -1})
+        *static_cast<int32_t*>(Map_AddInt(map_, key, 0)) = key;
+    // Buckets: 1 -> [5, 1]; 2 -> [2, 6]; 3 -> [-1] (unsigned 0xFFFFFFFF mod 4).
+    EXPECT_EQ(Walk(), (std::vector<int32_t>{5, 1, 2, 6, -1}));
+    EXPECT_EQ(Map_Next(map_), nullptr);
+    EXPECT_EQ(Map_Next(map_), nullptr);
+    EXPECT_EQ(*static_cast<int32_t*>(Map_FindInt(map_, -1)), -1);
+    EXPECT_EQ(Map_FindInt(map_, 3), nullptr);
+    // Text operations on an integer-keyed map find and add nothing.
+    EXPECT_EQ(Map_Find(map_, "5"), nullptr);
+    EXPECT_EQ(Map_Add(map_, "5", 0), nullptr);
+    EXPECT_EQ(map_->element_count, 5);
+}
+
+TEST_F(StringMapTest, DeletingEveryElementInsideTheLoopVisitsEachOnce) {
+    New(8, 8);
+    std::set<int32_t> all;
+    for (int i = 0; i < 100; ++i) {
+        Add(("k" + std::to_string(i % 60)).c_str(), i);  // some keys twice
+        all.insert(i);
+    }
+    size_t with_elements = RuntimeBlocks();
+    std::multiset<int32_t> visited;
+    Map_Reset(map_);
+    while (void* value = Map_Next(map_)) {
+        visited.insert(*static_cast<int32_t*>(value));
+        Map_DeleteCurrent(map_);
+    }
+    EXPECT_EQ(std::set<int32_t>(visited.begin(), visited.end()), all);
+    EXPECT_EQ(visited.size(), 100u);
+    EXPECT_EQ(map_->element_count, 0);
+    EXPECT_EQ(Walk(), std::vector<int32_t>{});
+    // Keys and the pool's chunks went back.
+    EXPECT_LT(RuntimeBlocks(), with_elements - 100);
+    EXPECT_EQ(map_->element_pool->total_blocks, 0);
+}
+
+TEST_F(StringMapTest, DeletingEveryOtherElementKeepsTheRest) {
+    New(8, 3);
+    for (int i = 0; i < 30; ++i)
+        Add(("k" + std::to_string(i)).c_str(), i);
+    std::vector<int32_t> kept;
+    Map_Reset(map_);
+    bool drop = true;
+    while (void* value = Map_Next(map_)) {
+        if (drop)
+            Map_DeleteCurrent(map_);
+        else
+            kept.push_back(*static_cast<int32_t*>(value));
+        drop = !drop;
+    }
+    EXPECT_EQ(Walk(), kept);
+    EXPECT_EQ(map_->element_count, 15);
+}
+
+TEST_F(StringMapTest, DeletionsOutsideAnIterationStepStillUnlinkTheRightElement) {
+    New(8, 1);  // one chain: c, b, a
+    Add("a", 1);
+    Add("b", 2);
+    Add("c", 3);
+    ASSERT_NE(Map_Find(map_, "b"), nullptr);
+    Map_DeleteCurrent(map_);  // after a search, not the head
+    EXPECT_EQ(Walk(), (std::vector<int32_t>{3, 1}));
+    Add("d", 4);  // d, c, a
+    ASSERT_NE(Map_Find(map_, "a"), nullptr);
+    Map_DeleteCurrent(map_);
+    Map_DeleteCurrent(map_);  // a second deletion in a row takes the cursor's element
+    EXPECT_EQ(Walk(), (std::vector<int32_t>{4}));
+    EXPECT_EQ(map_->element_count, 1);
+    // A search that fails leaves the cursor, so a deletion still takes the found element.
+    Add("e", 5);  // e, d
+    Map_Find(map_, "d");
+    Map_Find(map_, "nothing");
+    Map_DeleteCurrent(map_);
+    EXPECT_EQ(Walk(), (std::vector<int32_t>{5}));
+    Map_Reset(map_);
+    EXPECT_EQ(Map_DeleteCurrent(map_), nullptr);  // no cursor: nothing
+    EXPECT_EQ(map_->element_count, 1);
+}
+
+TEST_F(StringMapTest, ClearEmptiesAndTheMapStaysUsable) {
+    New(8, 16);
+    for (int i = 0; i < 40; ++i)
+        Add(("k" + std::to_string(i)).c_str(), i);
+    Map_Clear(map_);
+    EXPECT_EQ(map_->element_count, 0);
+    EXPECT_EQ(Walk(), std::vector<int32_t>{});
+    EXPECT_EQ(Map_Find(map_, "k3"), nullptr);
+    EXPECT_NE(Add("k3", 3), nullptr);
+    EXPECT_EQ(Walk(), std::vector<int32_t>{3});
+}
+
+TEST_F(StringMapTest, MapsOfOneElementSizeShareOnePool) {
+    New(8);
+    StringMap* other = nullptr;
+    StringMap* wider = nullptr;
+    ASSERT_NE(Map_New(8, 0, nullptr, &other, 4), nullptr);
+    ASSERT_NE(Map_New(12, 0, nullptr, &wider, 4), nullptr);
+    EXPECT_EQ(other->element_pool, map_->element_pool);
+    EXPECT_NE(wider->element_pool, map_->element_pool);
+    Map_Free(other);
+    Map_Free(wider);
+    EXPECT_EQ(other, nullptr);
+    Add("still", 1);
+    EXPECT_NE(Map_Find(map_, "still"), nullptr);
+}
+
+struct Binding {
+    char* name;
+    void* list;  // array of int32
+    int32_t plain;
+};
+const LayoutWord kBindingLayout[] = {
+    offsetof(Binding, name), LAYOUT_ARRAY, offsetof(Binding, list), 4, 3, 21, 0, LAYOUT_END};
+
+TEST_F(StringMapTest, ManagedValuesAreInitialisedReleasedAndCopied) {
+    size_t strings = StringBlocks();
+    ASSERT_NE(New(sizeof(Binding), 32, kBindingLayout), nullptr);
+    EXPECT_EQ(map_->flags, (uint32_t)MAP_MANAGED_VALUES);
+    auto* b = static_cast<Binding*>(Map_Add(map_, "one", 0));
+    ASSERT_NE(b->list, nullptr);
+    EXPECT_EQ(Array_Header(b->list)->element_count, 3);
+    String_Duplicate(&b->name, "first");
+    static_cast<int32_t*>(b->list)[2] = 7;
+    b->plain = 4;
+    // Find first on it releases the old contents and makes them anew.
+    auto* again = static_cast<Binding*>(Map_Add(map_, "one", 1));
+    EXPECT_EQ(again, b);
+    EXPECT_EQ(b->name, nullptr);
+    EXPECT_EQ(static_cast<int32_t*>(b->list)[2], 0);
+    EXPECT_EQ(StringBlocks(), strings);
+    String_Duplicate(&b->name, "first");
+
+    StringMap* copy = nullptr;
+    ASSERT_NE(Map_New(sizeof(Binding), 7, kBindingLayout, &copy, 32), nullptr);
+    EXPECT_EQ(Map_Copy(map_, copy, 0), 1);
+    auto* c = static_cast<Binding*>(Map_Find(copy, "one"));
+    ASSERT_NE(c, nullptr);
+    EXPECT_NE(c->name, b->name);
+    EXPECT_STREQ(c->name, "first");
+    EXPECT_NE(c->list, b->list);
+    Map_Free(copy);
+    Map_Find(map_, "one");
+    Map_DeleteCurrent(map_);
+    EXPECT_EQ(StringBlocks(), strings);
+    Map_Free(map_);
+    EXPECT_EQ(RuntimeBlocks(), empty_blocks_);
+}
+
+TEST_F(StringMapTest, CopyRefusesWhatCannotHoldTheSourceAndKeepsTheSourceCursor) {
+    New(8);
+    Add("a", 1);
+    Add("b", 2);
+    StringMap* other = nullptr;
+    StringMap* narrow = nullptr;
+    StringMap* numbers = nullptr;
+    Map_New(8, 0, nullptr, &other, 3);
+    Map_New(4, 0, nullptr, &narrow, 3);
+    Map_New(8, 0, nullptr, &numbers, 3);
+    numbers->flags |= MAP_INT_KEYS;
+    EXPECT_EQ(Map_Copy(nullptr, other, 1), 0);
+    EXPECT_EQ(Map_Copy(map_, nullptr, 1), 0);
+    EXPECT_EQ(Map_Copy(map_, narrow, 0), 0);
+    EXPECT_EQ(Map_Copy(map_, numbers, 0), 0);
+    EXPECT_EQ(narrow->element_count, 0);
+    EXPECT_EQ(numbers->element_count, 0);
+    EXPECT_EQ(Map_Copy(map_, map_, 0), 1);  // onto itself: nothing changes
+    EXPECT_EQ(Map_Copy(map_, map_, 1), 1);
+    EXPECT_EQ(map_->element_count, 2);
+
+    void* b = Map_Find(map_, "b");
+    Add("x", 0);
+    Map_Find(map_, "b");
+    EXPECT_EQ(Map_Copy(map_, other, 1), 1);
+    EXPECT_EQ(map_->current, static_cast<MapElement*>(b) - 1);
+    EXPECT_EQ(Map_Copy(map_, other, 1), 1);  // cleared first: no duplicates
+    EXPECT_EQ(other->element_count, 3);
+    EXPECT_EQ(Map_Copy(map_, other, 0), 1);
+    EXPECT_EQ(other->element_count, 6);
+    Map_Free(other);
+    Map_Free(narrow);
+    Map_Free(numbers);
+}
+
+TEST_F(StringMapTest, NullMapsAndBadArgumentsFailCleanly) {
+    EXPECT_EQ(Map_Free(nullptr), 0);
+    EXPECT_EQ(Map_Find(nullptr, "a"), nullptr);
+    EXPECT_EQ(Map_FindInt(nullptr, 1), nullptr);
+    EXPECT_EQ(Map_Add(nullptr, "a", 0), nullptr);
+    EXPECT_EQ(Map_AddInt(nullptr, 1, 1), nullptr);
+    Map_Reset(nullptr);
+    EXPECT_EQ(Map_Next(nullptr), nullptr);
+    EXPECT_EQ(Map_DeleteCurrent(nullptr), nullptr);
+    Map_Clear(nullptr);
+    EXPECT_EQ(Map_Copy(nullptr, nullptr, 0), 0);
+    EXPECT_EQ(Map_CurrentKey(nullptr), nullptr);
+
+    New();
+    StringMap* kept = map_;
+    EXPECT_EQ(Map_New(-1, 0, nullptr, &map_, 16), nullptr);  // fails before freeing
+    EXPECT_EQ(map_, kept);
+    EXPECT_EQ(Map_New(0x7FFFFFF0, 0, nullptr, &map_, 16), nullptr);
+    EXPECT_EQ(map_, kept);
+    // A bucket array too large for the heap: the old map is gone, the variable is none.
+    EXPECT_EQ(Map_New(8, 0, nullptr, &map_, 0x7FFFFFFF), nullptr);
+    EXPECT_EQ(map_, nullptr);
+    EXPECT_EQ(RuntimeBlocks(), empty_blocks_);
+    EXPECT_EQ(Map_FindInt(New(), 3), nullptr);  // integer search in a text map
+    EXPECT_EQ(Map_AddInt(map_, 3, 0), nullptr);
+}
+
+TEST_F(StringMapTest, AllocationFailuresLeaveNothingBehind) {
+    for (size_t successes = 0; successes < 5; ++successes) {
+        zv_test::FailAllocationsAfter(successes, RuntimeHeap);
+        StringMap* local = nullptr;
+        EXPECT_EQ(Map_New(8, 0, nullptr, &local, 16), nullptr) << successes;
+        EXPECT_EQ(local, nullptr);
+        zv_test::ClearAllocationFailures();
+        EXPECT_EQ(RuntimeBlocks(), empty_blocks_) << successes;
+    }
+
+    New(8, 16);
+    Add("present", 1);
+    size_t blocks = RuntimeBlocks();
+    MapElement* cursor = map_->current;
+    // The chunk still has room, so only the key copy needs the heap, and fails.
+    zv_test::FailAllocationsAfter(0, RuntimeHeap);
+    EXPECT_EQ(Map_Add(map_, "key copy fails", 0), nullptr);
+    EXPECT_EQ(map_->element_count, 1);
+    EXPECT_EQ(map_->current, cursor);
+    zv_test::ClearAllocationFailures();
+    EXPECT_EQ(RuntimeBlocks(), blocks);
+    EXPECT_EQ(Walk(), std::vector<int32_t>{1});
+
+    // An empty pool needs a chunk for the first element.
+    Map_Clear(map_);
+    zv_test::FailAllocationsAfter(0, RuntimeHeap);
+    EXPECT_EQ(Map_Add(map_, "no chunk", 0), nullptr);
+    EXPECT_EQ(map_->element_count, 0);
+    zv_test::ClearAllocationFailures();
+}
+
+TEST_F(StringMapTest, FreeReleasesTheExtraBlocks) {
+    New();
+    void* first = HeapAlloc(RuntimeHeap, 0, 32);
+    void* second = HeapAlloc(RuntimeHeap, 0, 32);
+    *static_cast<void**>(first) = second;
+    *static_cast<void**>(second) = nullptr;
+    map_->extra_blocks = first;
+    EXPECT_EQ(Map_Free(map_), 1);
+    EXPECT_EQ(RuntimeBlocks(), empty_blocks_);
+}
+
+TEST_F(StringMapTest, MapsComeAndGoThroughTheContainerHandlers) {
+    EXPECT_EQ(ContainerHandlers.map_alloc, &Map_New);
+    EXPECT_EQ(ContainerHandlers.map_copy, &Map_Copy);
+    EXPECT_EQ(ContainerHandlers.map_free, &Map_Free);
+}
+
+}  // namespace
