@@ -1,6 +1,6 @@
 // Image_Resample against stb_image_resize's Mitchell filter (Debian's libstb) and against
 // the plain scalar implementation kept in the tests. Throughput is in output pixels.
-#include "resample.h"
+#include "drawing/resample.h"
 
 #include <benchmark/benchmark.h>
 #include <stb_image_resize.h>

@@ -7,7 +7,7 @@
 //     of doubles and a lane per row.
 // Both convert each source byte to a double once, not once per tap. Taps whose weight is
 // exactly 0 are skipped: adding +0 or -0 never changes a sum that decides a byte.
-#include "resample.h"
+#include "drawing/resample.h"
 
 #include <math.h>
 #include <stdlib.h>

@@ -1,4 +1,4 @@
-#include "resample.h"
+#include "drawing/resample.h"
 
 #include <gtest/gtest.h>
 
