@@ -1,0 +1,78 @@
+// A 32-bit top-down DIB section selected into a memory DC, with direct pixel access.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+struct Canvas {
+    HDC dc = nullptr;
+    HBITMAP bmp = nullptr;
+    HGDIOBJ old = nullptr;
+    uint32_t* px = nullptr;
+    int w = 0, h = 0;
+
+    Canvas(int width, int height, int bits = 32) : w(width), h(height) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = WORD(bits);
+        dc = CreateCompatibleDC(nullptr);
+        void* bits_ptr = nullptr;
+        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits_ptr, nullptr, 0);
+        px = static_cast<uint32_t*>(bits_ptr);
+        old = SelectObject(dc, bmp);
+    }
+    ~Canvas() {
+        SelectObject(dc, old);
+        DeleteObject(bmp);
+        DeleteDC(dc);
+    }
+    uint32_t At(int x, int y) const { return px[y * w + x] & 0xFFFFFF; }
+    void Clear(uint32_t v = 0) {
+        for (int i = 0; i < w * h; ++i)
+            px[i] = v;
+    }
+    // Rows of '#' (non-zero) and '.' for readable failures.
+    std::string Dump() const {
+        std::string s;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x)
+                s += At(x, y) ? '#' : '.';
+            s += '\n';
+        }
+        return s;
+    }
+    int Count(uint32_t v) const {
+        int n = 0;
+        for (int i = 0; i < w * h; ++i)
+            n += (px[i] & 0xFFFFFF) == v;
+        return n;
+    }
+};
+
+// Selects a pen and brush for the life of the scope, deleting them afterwards.
+struct Tools {
+    HDC dc;
+    HPEN pen;
+    HBRUSH brush;
+    HGDIOBJ old_pen, old_brush;
+    Tools(HDC d, COLORREF pen_color, COLORREF brush_color, bool hollow = false) : dc(d) {
+        pen = CreatePen(PS_SOLID, 0, pen_color);
+        brush = hollow ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))
+                       : CreateSolidBrush(brush_color);
+        old_pen = SelectObject(dc, pen);
+        old_brush = SelectObject(dc, brush);
+    }
+    ~Tools() {
+        SelectObject(dc, old_pen);
+        SelectObject(dc, old_brush);
+        DeleteObject(pen);
+        DeleteObject(brush);
+    }
+};
