@@ -54,14 +54,18 @@ inline I4 ToBytes4(D2 a, D2 b) {
     return v > 255 ? 255 : v;
 }
 
-// Sixteen sums to sixteen consecutive bytes.
-inline void StoreBytes16(const D2* s, uint8_t* out) {
-    I4 q0 = ToBytes4(s[0], s[1]), q1 = ToBytes4(s[2], s[3]);
-    I4 q2 = ToBytes4(s[4], s[5]), q3 = ToBytes4(s[6], s[7]);
+// Sixteen values of 0..255 in 32-bit lanes to sixteen bytes, in order.
+inline U16 PackBytes(I4 q0, I4 q1, I4 q2, I4 q3) {
     S8 a = __builtin_shufflevector((S8)q0, (S8)q1, 0, 2, 4, 6, 8, 10, 12, 14);
     S8 b = __builtin_shufflevector((S8)q2, (S8)q3, 0, 2, 4, 6, 8, 10, 12, 14);
-    U16 r = __builtin_shufflevector((U16)a, (U16)b, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24,
-                                    26, 28, 30);
+    return __builtin_shufflevector((U16)a, (U16)b, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24,
+                                   26, 28, 30);
+}
+
+// Sixteen sums to sixteen consecutive bytes.
+inline void StoreBytes16(const D2* s, uint8_t* out) {
+    U16 r = PackBytes(ToBytes4(s[0], s[1]), ToBytes4(s[2], s[3]), ToBytes4(s[4], s[5]),
+                      ToBytes4(s[6], s[7]));
     memcpy(out, &r, sizeof r);
 }
 
@@ -238,19 +242,45 @@ void ScaleRows(const Plan& plan, int32_t row_count, const uint8_t* source, int32
                             sum[c][h] += wk * Load(p + c * R + 2 * h);
                 }
             }
-            int32_t bytes[BPP][R];
-#pragma GCC unroll 4
-            for (int c = 0; c < BPP; ++c)
-#pragma GCC unroll 4
-                for (int h = 0; h < H; h += 2) {
-                    I4 q = ToBytes4(sum[c][h], sum[c][h + 1]);
-                    memcpy(&bytes[c][2 * h], &q, sizeof q);
-                }
             uint8_t* o = out + (size_t)x * BPP;
-            for (int r = 0; r < rows; ++r)
+            if constexpr (BPP >= 3 && R == 4) {
+                // Turn (channel: rows 0-3) into (row: channels 0-3) inside registers: one
+                // 4-byte group per row. Three-byte pixels spill a byte into the next pixel,
+                // written right after; the row's last pixel is stored with its 3 bytes.
+                const I4 q0 = ToBytes4(sum[0][0], sum[0][1]);
+                const I4 q1 = ToBytes4(sum[1][0], sum[1][1]);
+                const I4 q2 = ToBytes4(sum[2][0], sum[2][1]);
+                const I4 q3 = BPP == 4 ? ToBytes4(sum[BPP - 1][0], sum[BPP - 1][1]) : I4{};
+                const I4 t0 = __builtin_shufflevector(q0, q1, 0, 4, 1, 5);
+                const I4 t1 = __builtin_shufflevector(q2, q3, 0, 4, 1, 5);
+                const I4 t2 = __builtin_shufflevector(q0, q1, 2, 6, 3, 7);
+                const I4 t3 = __builtin_shufflevector(q2, q3, 2, 6, 3, 7);
+                const I4 pixel = (I4)PackBytes((I4)__builtin_shufflevector((L2)t0, (L2)t1, 0, 2),
+                                               (I4)__builtin_shufflevector((L2)t0, (L2)t1, 1, 3),
+                                               (I4)__builtin_shufflevector((L2)t2, (L2)t3, 0, 2),
+                                               (I4)__builtin_shufflevector((L2)t2, (L2)t3, 1, 3));
+                const size_t width = BPP == 4 || x + 1 < plan.count ? 4 : 3;
+#pragma GCC unroll 4
+                for (int r = 0; r < R; ++r) {
+                    if (r < rows) {
+                        const int32_t group = pixel[r];
+                        memcpy(o + (size_t)r * out_stride, &group, width);
+                    }
+                }
+            } else {
+                int32_t bytes[BPP][R];
 #pragma GCC unroll 4
                 for (int c = 0; c < BPP; ++c)
-                    o[(size_t)r * out_stride + c] = (uint8_t)bytes[c][r];
+#pragma GCC unroll 4
+                    for (int h = 0; h < H; h += 2) {
+                        I4 q = ToBytes4(sum[c][h], sum[c][h + 1]);
+                        memcpy(&bytes[c][2 * h], &q, sizeof q);
+                    }
+                for (int r = 0; r < rows; ++r)
+#pragma GCC unroll 4
+                    for (int c = 0; c < BPP; ++c)
+                        o[(size_t)r * out_stride + c] = (uint8_t)bytes[c][r];
+            }
         }
     }
 }
