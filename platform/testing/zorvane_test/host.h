@@ -1,0 +1,56 @@
+// Test control for the hosts and the window system's input. Only tests include this.
+//
+// The Inject functions feed the same input path that the SDL backend feeds from native
+// events, so they work with either backend; call them on the thread that owns the
+// windows. Frames, the display mode and the clock belong to the headless backend.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zv_test {
+
+// ---- Display (headless) -------------------------------------------------------------
+// Sets the display mode the headless host reports; width 0 means no display at all.
+void SetHeadlessDisplay(int width, int height, int refresh_hz);
+const char* HostBackendName();
+
+// ---- Native windows and frames (headless) ---------------------------------------------
+struct HostFrame {
+    std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first, width * height
+    int width = 0;
+    int height = 0;
+};
+
+struct NativeWindowInfo {
+    std::string title;
+    RECT client = {};  // screen rectangle of the client area
+    bool decorated = false;
+    bool resizable = false;
+    int show_state = 0;  // 0 hidden, 1 normal, 2 minimized, 3 maximized
+};
+
+bool GetNativeWindow(HWND hwnd, NativeWindowInfo* info);
+size_t PresentCount(HWND hwnd);
+bool LastPresentedFrame(HWND hwnd, HostFrame* frame);
+
+// ---- Input ---------------------------------------------------------------------------------
+void InjectClose(HWND top);
+void InjectMouseMove(HWND top, int x, int y);
+void InjectMouseButton(HWND top, int button, bool down, int x, int y);  // 0 left, 1 right, 2 middle
+void InjectKey(int virtual_key, bool down);
+void InjectFocus(HWND top, bool gained);
+void InjectResize(HWND top, int client_width, int client_height);
+void InjectMinimize(HWND top);
+void InjectMaximize(HWND top);
+void InjectRestore(HWND top);
+void InjectExpose(HWND top);
+
+// ---- Virtual clock (headless) ----------------------------------------------------------------
+uint64_t VirtualClockMs();
+void AdvanceVirtualClock(uint64_t ms);
+
+}  // namespace zv_test

@@ -1,0 +1,200 @@
+// USER32 internals shared by the files of this library.
+//
+// Ownership and threads: a window belongs to the thread that created it; its tree,
+// rectangles, properties and painting state are touched only on that thread (as
+// Windows requires of its callers). Messages cross threads only through the queues,
+// which have their own locks. A window object is freed under the exclusive side of
+// g_lifetime, and PostMessageA holds the shared side while it reaches a window's queue,
+// so a post that races a destruction sees either a live window or an invalid handle.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+#include "handle_table.h"
+
+namespace zv::user32 {
+
+// Internal WINDOWPOS flags, as Windows keeps them.
+constexpr UINT kSwpNoClientSize = 0x0800;
+constexpr UINT kSwpNoClientMove = 0x1000;
+constexpr UINT kSwpStateChanged = 0x8000;
+
+constexpr UINT WM_STYLECHANGING_ = 0x007C;
+constexpr UINT WM_STYLECHANGED_ = 0x007D;
+
+struct WindowClass {
+    std::string name;
+    ATOM atom = 0;
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    int cls_extra = 0;
+    int wnd_extra = 0;
+    HINSTANCE instance = nullptr;
+    HICON icon = nullptr;
+    HICON icon_small = nullptr;
+    HCURSOR cursor = nullptr;
+    HBRUSH background = nullptr;
+    std::string menu;
+    std::atomic<int> windows{0};
+    bool system = false;
+    bool registered = true;
+};
+
+struct SentMessage {
+    HWND hwnd;
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+    LRESULT result = 0;
+    bool done = false;
+};
+
+// One per thread that has used the queue functions or owns a window.
+struct ThreadQueue {
+    DWORD thread_id = 0;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<MSG> posted;
+    std::deque<MSG> input;
+    std::deque<SentMessage*> sent;
+    bool quit = false;
+    int quit_code = 0;
+    // Touched only by the owning thread.
+    BYTE key_state[256] = {};
+    int paint_windows = 0;  // windows of this thread with a pending update region
+};
+
+constexpr size_t kPostQuota = 10000;
+
+struct Property {
+    std::string name;
+    HANDLE value;
+};
+
+struct Window {
+    HWND hwnd = nullptr;
+    std::shared_ptr<WindowClass> cls;
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    DWORD ex_style = 0;
+    LONG_PTR id = 0;
+    LONG_PTR user_data = 0;
+    HINSTANCE instance = nullptr;
+    HWND parent = nullptr;  // null for a top-level window
+    HWND owner = nullptr;
+    std::vector<HWND> children;      // in creation order
+    RECT window_rect = {};           // in the parent's client coordinates (screen for top-level)
+    RECT client_rect = {};           // same coordinates
+    RECT normal_rect = {};           // where a minimized or maximized window goes back to
+    bool restore_maximized = false;  // a minimized window that was maximized before
+    std::string text;
+    std::vector<Property> props;
+    std::vector<uint8_t> extra;
+    std::shared_ptr<ThreadQueue> queue;
+    DWORD thread_id = 0;
+    bool destroying = false;
+    bool has_update = false;
+    bool erase_pending = false;
+    RECT update = {};
+    DWORD ui_state = UISF_HIDEFOCUS | UISF_HIDEACCEL;
+    // Top-level windows: the client area's pixels and the native window.
+    std::vector<uint32_t> pixels;
+    int pixels_width = 0;
+    int pixels_height = 0;
+    bool native = false;
+    bool present_pending = false;  // a DC may have drawn since the last present
+    bool native_attempted = false;
+};
+
+// ---- Shared state -------------------------------------------------------------------------
+HandleTable<Window>& Windows();
+extern std::shared_mutex g_lifetime;
+
+// Top-level windows in creation order (owner thread writes; guarded by g_top_mutex for
+// the host's close requests, which may come from a signal pump on any thread).
+extern std::mutex g_top_mutex;
+extern std::vector<HWND> g_top_level;
+
+// Focus and activation state of the process.
+extern HWND g_active;
+extern HWND g_focus;
+
+// The window of a handle, or nullptr with ERROR_INVALID_WINDOW_HANDLE set.
+Window* GetWindowChecked(HWND hwnd);
+inline Window* Find(HWND hwnd) {
+    return Windows().Get(hwnd);
+}
+
+// The calling thread's queue (made on first use).
+ThreadQueue& CurrentQueue();
+std::shared_ptr<ThreadQueue> CurrentQueueShared();
+std::shared_ptr<ThreadQueue> QueueOfThread(DWORD thread_id);
+
+// ---- Classes --------------------------------------------------------------------------------
+std::shared_ptr<WindowClass> FindClass(LPCSTR name, HINSTANCE instance);
+void EnsureSystemClasses();
+ATOM AddAtom(const char* name);  // the shared table of class and message atoms
+
+// ---- Messages -------------------------------------------------------------------------------
+LRESULT Send(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+bool PostTo(Window* w, const MSG& msg, bool input);
+void PostInput(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void RemoveMessagesOf(HWND hwnd);
+void ProcessSentMessages(ThreadQueue& queue);
+
+// ---- Geometry -----------------------------------------------------------------------------
+void NonClientInsets(DWORD style, DWORD ex_style, bool menu, RECT* insets);
+void ClientOrigin(const Window* w, POINT* screen);  // screen position of the client area
+HWND TopLevelOf(HWND hwnd);
+bool IsVisibleChain(const Window* w);
+void GetMinMax(HWND hwnd, MINMAXINFO* info);
+LPARAM SizeParam(const Window* w);
+WPARAM SizeKind(const Window* w);
+
+// ---- Window position and state ------------------------------------------------------------
+BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags);
+void SyncNative(Window* w);
+// Puts a window in the state of a show command (SW_MINIMIZE, SW_MAXIMIZE, SW_RESTORE...)
+// and gives the rectangle to move it to with the SetWindowPos flags to use.
+UINT MinMaximize(HWND hwnd, int command, RECT* rect);
+void ResizePixels(Window* w);
+void ActivateOther(HWND leaving);
+
+// ---- Focus ------------------------------------------------------------------------------------
+void SetActive(HWND hwnd);
+void SetFocusInternal(HWND hwnd);
+
+// ---- Painting ---------------------------------------------------------------------------------
+void Invalidate(Window* w, const RECT* rect, bool erase, bool children);
+void Validate(Window* w);
+void PresentTop(HWND top);
+void PresentPending();  // shows what window DCs drew since the last message fetch
+void InstallSurfaceProvider();
+extern std::atomic<int> g_present_pending;
+
+// ---- Small helpers --------------------------------------------------------------------------
+inline int Width(const RECT& r) {
+    return r.right - r.left;
+}
+inline int Height(const RECT& r) {
+    return r.bottom - r.top;
+}
+inline bool IsChildStyle(DWORD style) {
+    return (style & WS_CHILD) != 0;
+}
+
+// Default procedures of the system classes.
+LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK MdiClientProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+}  // namespace zv::user32

@@ -1,0 +1,153 @@
+// Host input: the close button, keys, clicks and focus become Windows' messages.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <zorvane_test/host.h>
+
+#include <csignal>
+
+#include "message_log.h"
+
+using namespace user32_test;
+
+namespace {
+
+using Seq = std::vector<UINT>;
+
+class InputTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        hwnd_ = CreateWindowExA(0, "LogDblClass", "in", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 0,
+                                100, 100, nullptr, nullptr, RegisterLogClasses(), nullptr);
+        ASSERT_NE(hwnd_, nullptr);
+        Pump();
+        MessageLog::Get().Clear();
+    }
+    void TearDown() override {
+        if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+        Pump();
+    }
+    Seq Pump() {
+        Seq got;
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message != WM_PAINT) got.push_back(m.message);
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        return got;
+    }
+    HWND hwnd_ = nullptr;
+};
+
+TEST_F(InputTest, CloseButtonPostsSysCommandWhoseDefaultClosesTheWindow) {
+    zv_test::InjectClose(hwnd_);
+    EXPECT_EQ(Pump(), Seq{WM_SYSCOMMAND});
+    auto* sc = MessageLog::Get().Last(WM_SYSCOMMAND);
+    ASSERT_NE(sc, nullptr);
+    EXPECT_EQ(sc->wparam, WPARAM(SC_CLOSE));
+    EXPECT_NE(MessageLog::Get().Last(WM_CLOSE), nullptr);
+    EXPECT_FALSE(IsWindow(hwnd_));
+}
+
+TEST_F(InputTest, TerminationSignalIsACloseRequest) {
+    std::raise(SIGTERM);
+    EXPECT_EQ(Pump(), Seq{WM_SYSCOMMAND});
+    EXPECT_FALSE(IsWindow(hwnd_));
+}
+
+TEST_F(InputTest, KeysGoToTheFocusAndSetTheKeyState) {
+    ASSERT_EQ(GetFocus(), hwnd_);
+    zv_test::InjectKey(VK_SHIFT, true);
+    zv_test::InjectKey('B', true);
+    EXPECT_EQ(GetKeyState('B'), 0) << "the state follows the messages taken";
+    EXPECT_EQ(Pump(), (Seq{WM_KEYDOWN, WM_KEYDOWN, WM_CHAR}));
+    EXPECT_EQ(MessageLog::Get().Last(WM_CHAR)->wparam, WPARAM('B'));
+    EXPECT_LT(GetKeyState('B'), 0);
+    EXPECT_EQ(GetKeyState('B') & 0x80, 0x80);
+    zv_test::InjectKey('B', false);
+    zv_test::InjectKey(VK_SHIFT, false);
+    EXPECT_EQ(Pump(), (Seq{WM_KEYUP, WM_KEYUP}));
+    EXPECT_GE(GetKeyState('B'), 0);
+    auto* up = MessageLog::Get().Last(WM_KEYUP);
+    EXPECT_TRUE(up->lparam & (1u << 31));
+}
+
+TEST_F(InputTest, DoubleClicksForClassesThatAskForThem) {
+    zv_test::AdvanceVirtualClock(1000);
+    zv_test::InjectMouseButton(hwnd_, 0, true, 10, 10);
+    zv_test::InjectMouseButton(hwnd_, 0, false, 10, 10);
+    zv_test::InjectMouseButton(hwnd_, 0, true, 11, 10);
+    zv_test::InjectMouseButton(hwnd_, 0, false, 11, 10);
+    EXPECT_EQ(Pump(), (Seq{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}));
+    // Too slow for a double click.
+    zv_test::InjectMouseButton(hwnd_, 0, true, 10, 10);
+    zv_test::AdvanceVirtualClock(2000);
+    zv_test::InjectMouseButton(hwnd_, 0, true, 10, 10);
+    EXPECT_EQ(Pump(), (Seq{WM_LBUTTONDOWN, WM_LBUTTONDOWN}));
+    auto* down = MessageLog::Get().Last(WM_LBUTTONDOWN);
+    EXPECT_EQ(down->lparam, MAKELPARAM(10, 10));
+}
+
+TEST_F(InputTest, FocusMinimizeAndResizeFromTheHost) {
+    zv_test::InjectFocus(hwnd_, false);
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+    zv_test::InjectFocus(hwnd_, true);
+    EXPECT_EQ(GetActiveWindow(), hwnd_);
+    zv_test::InjectMinimize(hwnd_);
+    Pump();
+    EXPECT_TRUE(IsIconic(hwnd_));
+    auto* size = MessageLog::Get().Last(WM_SIZE);
+    EXPECT_EQ(size->wparam, WPARAM(SIZE_MINIMIZED));
+    zv_test::InjectRestore(hwnd_);
+    Pump();
+    EXPECT_FALSE(IsIconic(hwnd_));
+    EXPECT_EQ(MessageLog::Get().Last(WM_SIZE)->wparam, WPARAM(SIZE_RESTORED));
+    zv_test::InjectResize(hwnd_, 200, 150);
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    EXPECT_EQ(r.right, 200);
+    EXPECT_EQ(r.bottom, 150);
+    EXPECT_EQ(MessageLog::Get().Last(WM_SIZE)->lparam, MAKELPARAM(200, 150));
+}
+
+TEST_F(InputTest, AcceleratorsTurnKeysIntoCommands) {
+    ACCEL entries[] = {{FVIRTKEY | FNOINVERT, VK_TAB, 64001},
+                       {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, 64002}};
+    HACCEL table = CreateAcceleratorTableA(entries, 2);
+    ASSERT_NE(table, nullptr);
+    MSG tab = {hwnd_, WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    EXPECT_EQ(TranslateAcceleratorA(hwnd_, table, &tab), 1);
+    auto* cmd = MessageLog::Get().Last(WM_COMMAND);
+    ASSERT_NE(cmd, nullptr);
+    EXPECT_EQ(cmd->wparam, MAKEWPARAM(64001, 1));
+    zv_test::InjectKey(VK_SHIFT, true);
+    Pump();
+    EXPECT_EQ(TranslateAcceleratorA(hwnd_, table, &tab), 1);
+    EXPECT_EQ(MessageLog::Get().Last(WM_COMMAND)->wparam, MAKEWPARAM(64002, 1));
+    zv_test::InjectKey(VK_SHIFT, false);
+    Pump();
+    MSG other = {hwnd_, WM_KEYDOWN, 'Q', 1, 0, {}};
+    EXPECT_EQ(TranslateAcceleratorA(hwnd_, table, &other), 0);
+    EXPECT_TRUE(DestroyAcceleratorTable(table));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(DestroyAcceleratorTable(table));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_ACCEL_HANDLE));
+    EXPECT_EQ(TranslateAcceleratorA(hwnd_, table, &tab), 0);
+}
+
+TEST(Resources, SystemCursorsAndIconsButNoProgramResources) {
+    EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), LoadCursorA(nullptr, IDC_ARROW));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_RESOURCE_NAME_NOT_FOUND));
+    int before = ShowCursor(TRUE);
+    EXPECT_EQ(ShowCursor(FALSE), before - 1);
+    RECT clip = {10, 10, 20, 20}, got;
+    EXPECT_TRUE(ClipCursor(&clip));
+    GetClipCursor(&got);
+    EXPECT_TRUE(EqualRect(&clip, &got));
+    EXPECT_TRUE(ClipCursor(nullptr));
+}
+
+}  // namespace

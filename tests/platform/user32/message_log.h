@@ -1,0 +1,44 @@
+// A window procedure that records the messages it receives, for sequence tests.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace user32_test {
+
+struct LoggedMessage {
+    HWND hwnd;
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+// Messages that tests do not compare (they depend on painting or text queries).
+bool IsNoise(UINT message);
+
+class MessageLog {
+  public:
+    static MessageLog& Get();
+    void Clear() { entries_.clear(); }
+    void Add(HWND hwnd, UINT m, WPARAM w, LPARAM l) { entries_.push_back({hwnd, m, w, l}); }
+    // Messages of one window (or of all windows when hwnd is null), noise removed.
+    std::vector<UINT> Messages(HWND hwnd = nullptr) const;
+    std::vector<LoggedMessage> Entries() const;
+    const LoggedMessage* Last(UINT message) const;
+
+  private:
+    std::vector<LoggedMessage> entries_;
+};
+
+// Logs every message, then calls DefWindowProcA.
+LRESULT CALLBACK LoggingProc(HWND hwnd, UINT m, WPARAM w, LPARAM l);
+
+// Registers "LogClass" (and "LogDblClass" with CS_DBLCLKS) once; returns the instance.
+HINSTANCE RegisterLogClasses();
+
+std::string MessageName(UINT message);
+std::string Describe(const std::vector<UINT>& messages);
+
+}  // namespace user32_test

@@ -1,0 +1,86 @@
+// Painting: invalidation, WM_PAINT and WM_ERASEBKGND, and window pixels reaching the host.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <zorvane_test/host.h>
+
+#include "message_log.h"
+
+using namespace user32_test;
+
+namespace {
+
+using Seq = std::vector<UINT>;
+
+void Drain() {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&m);
+}
+
+TEST(Paint, ShowingInvalidatesAndDefaultPaintingErasesThenValidates) {
+    HWND hwnd = CreateWindowExA(0, "LogClass", "", WS_POPUP, 0, 0, 40, 30, nullptr, nullptr,
+                                RegisterLogClasses(), nullptr);
+    Drain();
+    MSG m;
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) << "hidden windows get no WM_PAINT";
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    RECT u;
+    EXPECT_TRUE(GetUpdateRect(hwnd, &u, FALSE));
+    EXPECT_EQ(u.right, 40);
+    EXPECT_EQ(u.bottom, 30);
+    MessageLog::Get().Clear();
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, UINT(WM_PAINT));
+    DispatchMessageA(&m);
+    EXPECT_EQ(MessageLog::Get().Messages(hwnd), (Seq{WM_PAINT, WM_ERASEBKGND}));
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+
+    // Without erasing, BeginPaint sends no WM_ERASEBKGND; the update rectangle is the
+    // union of what was invalidated.
+    RECT a = {1, 2, 5, 6}, b = {10, 10, 12, 12};
+    InvalidateRect(hwnd, &a, FALSE);
+    InvalidateRect(hwnd, &b, FALSE);
+    MessageLog::Get().Clear();
+    PAINTSTRUCT ps;
+    BeginPaint(hwnd, &ps);
+    EXPECT_EQ(ps.rcPaint.left, 1);
+    EXPECT_EQ(ps.rcPaint.bottom, 12);
+    EXPECT_TRUE(ps.fErase);
+    EndPaint(hwnd, &ps);
+    EXPECT_TRUE(MessageLog::Get().Messages(hwnd).empty());
+    // A WM_PAINT that is never validated keeps coming back, as on Windows.
+    InvalidateRect(hwnd, nullptr, FALSE);
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, UINT(WM_PAINT));
+    ValidateRect(hwnd, nullptr);
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    DestroyWindow(hwnd);
+}
+
+TEST(Paint, ClassBrushReachesTheHostFrame) {
+    HWND hwnd = CreateWindowExA(0, "LogClass", "painted", WS_CAPTION | WS_SYSMENU, 5, 5, 120, 60,
+                                nullptr, nullptr, RegisterLogClasses(), nullptr);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    Drain();
+    zv_test::NativeWindowInfo info;
+    ASSERT_TRUE(zv_test::GetNativeWindow(hwnd, &info));
+    EXPECT_EQ(info.title, "painted");
+    EXPECT_TRUE(info.decorated);
+    EXPECT_EQ(info.client.left, 8);
+    EXPECT_EQ(info.client.top, 27);
+    EXPECT_EQ(info.client.right - info.client.left, 114);
+    EXPECT_EQ(info.show_state, 1);
+    zv_test::HostFrame frame;
+    ASSERT_TRUE(zv_test::LastPresentedFrame(hwnd, &frame));
+    ASSERT_EQ(frame.width, 114);
+    ASSERT_EQ(frame.height, 60 - 25);
+    // COLOR_BTNFACE, 0x00RRGGBB.
+    EXPECT_EQ(frame.pixels[0], 0xF0F0F0u);
+    EXPECT_EQ(frame.pixels.back(), 0xF0F0F0u);
+    DestroyWindow(hwnd);
+    EXPECT_FALSE(zv_test::GetNativeWindow(hwnd, nullptr));
+}
+
+}  // namespace

@@ -1,0 +1,396 @@
+// Windows: creation, showing, moving and destruction send Windows' messages in Windows'
+// order; geometry follows the fixed non-client metrics; bad handles fail every call.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+
+#include "message_log.h"
+
+using namespace user32_test;
+
+namespace {
+
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        instance_ = RegisterLogClasses();
+        MessageLog::Get().Clear();
+    }
+    void TearDown() override {
+        for (HWND h : made_)
+            if (IsWindow(h)) DestroyWindow(h);
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+  public:
+    HWND Make(DWORD style, HWND parent = nullptr, int x = 10, int y = 20, int w = 200, int h = 100,
+              DWORD ex = 0) {
+        HWND hwnd = CreateWindowExA(ex, "LogClass", "title", style, x, y, w, h, parent, nullptr,
+                                    instance_, nullptr);
+        made_.push_back(hwnd);
+        return hwnd;
+    }
+
+  protected:
+    HINSTANCE instance_ = nullptr;
+    std::vector<HWND> made_;
+};
+
+using Seq = std::vector<UINT>;
+
+TEST_F(WindowTest, MessageSequences) {
+    struct Case {
+        const char* what;
+        std::function<HWND(WindowTest*)> act;  // returns the window whose messages count
+        Seq expected;
+    };
+    static HWND top = nullptr;
+    std::vector<Case> cases = {
+        {"create hidden overlapped",
+         [](WindowTest* t) { return top = t->Make(WS_CAPTION | WS_SYSMENU); },
+         {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}},
+        {"show normal, first active window",
+         [](WindowTest*) {
+             ShowWindow(top, SW_SHOWNORMAL);
+             return top;
+         },
+         {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE,
+          WM_SETFOCUS, WM_WINDOWPOSCHANGED}},
+        {"move and size",
+         [](WindowTest*) {
+             SetWindowPos(top, nullptr, 30, 40, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+             return top;
+         },
+         {WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE,
+          WM_SIZE}},
+        {"move only",
+         [](WindowTest*) {
+             SetWindowPos(top, nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+             return top;
+         },
+         {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE}},
+        {"minimize",
+         [](WindowTest*) {
+             ShowWindow(top, SW_MINIMIZE);
+             return top;
+         },
+         {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE, WM_NCACTIVATE,
+          WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS}},
+        {"restore",
+         [](WindowTest*) {
+             ShowWindow(top, SW_RESTORE);
+             return top;
+         },
+         {WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_ACTIVATEAPP, WM_NCACTIVATE,
+          WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}},
+        {"hide the active window",
+         [](WindowTest*) {
+             ShowWindow(top, SW_HIDE);
+             return top;
+         },
+         {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_NCACTIVATE, WM_ACTIVATE,
+          WM_ACTIVATEAPP, WM_KILLFOCUS}},
+        {"destroy a hidden window",
+         [](WindowTest*) {
+             DestroyWindow(top);
+             return top;
+         },
+         {WM_DESTROY, WM_NCDESTROY}},
+    };
+    for (auto& c : cases) {
+        MessageLog::Get().Clear();
+        HWND h = c.act(this);
+        ASSERT_NE(h, nullptr) << c.what;
+        Seq got = MessageLog::Get().Messages(h);
+        EXPECT_EQ(got, c.expected)
+            << c.what << ": got " << Describe(got) << "\n expected " << Describe(c.expected);
+    }
+}
+
+TEST_F(WindowTest, ChildCreationNotifiesTheParentAndDestructionOrdersTheTree) {
+    HWND parent = Make(WS_POPUP | WS_VISIBLE, nullptr, 0, 0, 100, 100);
+    MessageLog::Get().Clear();
+    HWND child = CreateWindowExA(0, "LogClass", "", WS_CHILD | WS_VISIBLE, 1, 2, 30, 40, parent,
+                                 reinterpret_cast<HMENU>(7), instance_, nullptr);
+    ASSERT_NE(child, nullptr);
+    HWND grandchild = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "LogClass", "", WS_CHILD, 0, 0, 5, 5,
+                                      child, nullptr, instance_, nullptr);
+    auto entries = MessageLog::Get().Entries();
+    std::vector<std::pair<HWND, UINT>> got;
+    for (auto& e : entries)
+        got.push_back({e.hwnd, e.message});
+    std::vector<std::pair<HWND, UINT>> expected = {{child, WM_NCCREATE},
+                                                   {child, WM_NCCALCSIZE},
+                                                   {child, WM_CREATE},
+                                                   {child, WM_SIZE},
+                                                   {child, WM_MOVE},
+                                                   {parent, WM_PARENTNOTIFY},
+                                                   {child, WM_SHOWWINDOW},
+                                                   {child, WM_WINDOWPOSCHANGING},
+                                                   {child, WM_WINDOWPOSCHANGED},
+                                                   {grandchild, WM_NCCREATE},
+                                                   {grandchild, WM_NCCALCSIZE},
+                                                   {grandchild, WM_CREATE},
+                                                   {grandchild, WM_SIZE},
+                                                   {grandchild, WM_MOVE}};
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(MessageLog::Get().Last(WM_PARENTNOTIFY)->wparam, MAKEWPARAM(WM_CREATE, 7));
+    EXPECT_EQ(GetWindowLongPtrA(child, GWLP_ID), 7);
+
+    MessageLog::Get().Clear();
+    ASSERT_TRUE(DestroyWindow(parent));
+    got.clear();
+    for (auto& e : MessageLog::Get().Entries())
+        if (e.message == WM_DESTROY || e.message == WM_NCDESTROY)
+            got.push_back({e.hwnd, e.message});
+    expected = {{parent, WM_DESTROY},       {child, WM_DESTROY},   {grandchild, WM_DESTROY},
+                {grandchild, WM_NCDESTROY}, {child, WM_NCDESTROY}, {parent, WM_NCDESTROY}};
+    EXPECT_EQ(got, expected);
+    EXPECT_FALSE(IsWindow(parent));
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_FALSE(IsWindow(grandchild));
+}
+
+LRESULT CALLBACK RefuseNcCreate(HWND h, UINT m, WPARAM w, LPARAM l) {
+    MessageLog::Get().Add(h, m, w, l);
+    if (m == WM_NCCREATE) return FALSE;
+    return DefWindowProcA(h, m, w, l);
+}
+LRESULT CALLBACK RefuseCreate(HWND h, UINT m, WPARAM w, LPARAM l) {
+    MessageLog::Get().Add(h, m, w, l);
+    if (m == WM_CREATE) return -1;
+    return DefWindowProcA(h, m, w, l);
+}
+
+TEST_F(WindowTest, RefusedCreationCleansUp) {
+    WNDCLASSA wc = {};
+    wc.hInstance = instance_;
+    wc.lpfnWndProc = RefuseNcCreate;
+    wc.lpszClassName = "RefuseNc";
+    RegisterClassA(&wc);
+    wc.lpfnWndProc = RefuseCreate;
+    wc.lpszClassName = "RefuseCreate";
+    RegisterClassA(&wc);
+    EXPECT_EQ(CreateWindowExA(0, "RefuseNc", "", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, instance_,
+                              nullptr),
+              nullptr);
+    EXPECT_EQ(MessageLog::Get().Messages(), (Seq{WM_NCCREATE, WM_NCDESTROY}));
+    MessageLog::Get().Clear();
+    EXPECT_EQ(CreateWindowExA(0, "RefuseCreate", "", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr,
+                              instance_, nullptr),
+              nullptr);
+    EXPECT_EQ(MessageLog::Get().Messages(),
+              (Seq{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_TRUE(UnregisterClassA("RefuseNc", instance_));
+    EXPECT_TRUE(UnregisterClassA("RefuseCreate", instance_));
+}
+
+TEST_F(WindowTest, NonClientMetricsAndRectangles) {
+    struct Case {
+        DWORD style, ex;
+        BOOL menu;
+        RECT expected;
+    };
+    std::vector<Case> cases = {
+        {WS_CAPTION | WS_SYSMENU, 0, FALSE, {-3, -22, 643, 483}},
+        {WS_OVERLAPPEDWINDOW, 0, FALSE, {-4, -23, 644, 484}},
+        {WS_POPUP, 0, FALSE, {0, 0, 640, 480}},
+        {WS_POPUP | WS_BORDER, 0, FALSE, {-1, -1, 641, 481}},
+        {WS_CAPTION, WS_EX_TOOLWINDOW, FALSE, {-3, -18, 643, 483}},
+        {WS_CAPTION, WS_EX_CLIENTEDGE, TRUE, {-5, -43, 645, 485}},
+    };
+    for (auto& c : cases) {
+        RECT r = {0, 0, 640, 480};
+        ASSERT_TRUE(AdjustWindowRectEx(&r, c.style, c.menu, c.ex));
+        EXPECT_TRUE(EqualRect(&r, &c.expected))
+            << std::hex << c.style << " " << c.ex << ": " << std::dec << r.left << "," << r.top
+            << "," << r.right << "," << r.bottom;
+    }
+    RECT r = {0, 0, 640, 480};
+    AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
+    EXPECT_EQ(r.right - r.left, 646);
+    EXPECT_EQ(r.bottom - r.top, 505);
+    EXPECT_FALSE(AdjustWindowRectEx(nullptr, 0, FALSE, 0));
+    EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 19);
+    EXPECT_EQ(GetSystemMetrics(SM_CXFIXEDFRAME), 3);
+
+    HWND hwnd = Make(WS_CAPTION | WS_SYSMENU, nullptr, 0, 0, 646, 505);
+    RECT wr, cr;
+    GetWindowRect(hwnd, &wr);
+    GetClientRect(hwnd, &cr);
+    EXPECT_EQ(wr.left, 0);
+    EXPECT_EQ(wr.right, 646);
+    EXPECT_EQ(cr.right, 640);
+    EXPECT_EQ(cr.bottom, 480);
+    POINT p = {0, 0};
+    ClientToScreen(hwnd, &p);
+    EXPECT_EQ(p.x, 3);
+    EXPECT_EQ(p.y, 22);
+    // A child's window rectangle is reported in screen coordinates.
+    HWND child = Make(WS_CHILD, hwnd, 5, 6, 10, 10);
+    GetWindowRect(child, &wr);
+    EXPECT_EQ(wr.left, 8);
+    EXPECT_EQ(wr.top, 28);
+}
+
+TEST_F(WindowTest, TopLevelStylesGetWindowsDefaults) {
+    HWND overlapped = Make(0);
+    EXPECT_EQ(GetWindowLongA(overlapped, GWL_STYLE) & (WS_CAPTION | WS_CLIPSIBLINGS),
+              LONG(WS_CAPTION | WS_CLIPSIBLINGS));
+    HWND popup = Make(WS_POPUP);
+    EXPECT_EQ(GetWindowLongA(popup, GWL_STYLE) & WS_CAPTION, 0);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(CreateWindowExA(0, "LogClass", "", WS_CHILD, 0, 0, 1, 1, nullptr, nullptr, instance_,
+                              nullptr),
+              nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_TLW_WITH_WSCHILD));
+}
+
+TEST_F(WindowTest, TreeEnumeratesInCreationOrderDepthFirst) {
+    HWND root = Make(WS_POPUP);
+    HWND a = Make(WS_CHILD, root), b = Make(WS_CHILD, root);
+    HWND a1 = Make(WS_CHILD, a), a2 = Make(WS_CHILD, a);
+    std::vector<HWND> seen;
+    EnumChildWindows(
+        root,
+        [](HWND h, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
+    EXPECT_EQ(seen, (std::vector<HWND>{a, a1, a2, b}));
+    // A visitor that stops ends the walk.
+    seen.clear();
+    EnumChildWindows(
+        root,
+        [](HWND h, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
+    EXPECT_EQ(seen.size(), 1u);
+    EXPECT_EQ(GetParent(a1), a);
+    EXPECT_EQ(GetWindow(root, GW_CHILD), a);
+    EXPECT_EQ(GetWindow(a, GW_HWNDNEXT), b);
+    EXPECT_EQ(GetWindow(b, GW_HWNDNEXT), nullptr);
+    EXPECT_EQ(GetWindow(b, GW_HWNDPREV), a);
+    EXPECT_TRUE(IsChild(root, a2));
+    EXPECT_FALSE(IsChild(a2, root));
+    EXPECT_FALSE(IsChild(b, a1));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetWindow(root, 99), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_GW_COMMAND));
+    HWND owned = Make(WS_POPUP, root);
+    EXPECT_EQ(GetWindow(owned, GW_OWNER), root);
+    EXPECT_EQ(GetParent(owned), root);  // a popup's parent is its owner
+    DestroyWindow(root);
+    EXPECT_FALSE(IsWindow(owned));  // owned windows go with their owner
+}
+
+LRESULT CALLBACK Subclass(HWND h, UINT m, WPARAM w, LPARAM l) {
+    WNDPROC old = reinterpret_cast<WNDPROC>(GetPropA(h, "old"));
+    if (m == WM_USER) return 42;
+    return CallWindowProcA(old, h, m, w, l);
+}
+
+TEST_F(WindowTest, LongsPropertiesAndSubclassing) {
+    HWND hwnd = Make(WS_POPUP);
+    LONG_PTR old = SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Subclass));
+    EXPECT_EQ(old, reinterpret_cast<LONG_PTR>(LoggingProc));
+    SetPropA(hwnd, "old", reinterpret_cast<HANDLE>(old));
+    EXPECT_EQ(SendMessageA(hwnd, WM_USER, 0, 0), 42);
+    MessageLog::Get().Clear();
+    SendMessageA(hwnd, WM_USER + 1, 0, 0);
+    EXPECT_EQ(MessageLog::Get().Messages(hwnd), Seq{WM_USER + 1});
+    EXPECT_EQ(SetWindowLongPtrA(hwnd, GWLP_WNDPROC, old), reinterpret_cast<LONG_PTR>(Subclass));
+
+    EXPECT_EQ(GetPropA(hwnd, "OLD"), reinterpret_cast<HANDLE>(old));  // names ignore case
+    EXPECT_EQ(GetPropA(hwnd, "missing"), nullptr);
+    EXPECT_EQ(RemovePropA(hwnd, "Old"), reinterpret_cast<HANDLE>(old));
+    EXPECT_EQ(GetPropA(hwnd, "old"), nullptr);
+
+    EXPECT_EQ(SetWindowLongPtrA(hwnd, GWLP_USERDATA, 5), 0);
+    EXPECT_EQ(GetWindowLongPtrA(hwnd, GWLP_USERDATA), 5);
+    SetWindowLongA(hwnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+    EXPECT_EQ(GetWindowLongA(hwnd, GWL_EXSTYLE), LONG(WS_EX_TOOLWINDOW));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetWindowLongPtrA(hwnd, 400), 0);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_INDEX));
+
+    char text[16];
+    memset(text, 'x', sizeof text);
+    EXPECT_EQ(GetWindowTextA(hwnd, text, sizeof text), 5);
+    EXPECT_STREQ(text, "title");
+    SetWindowTextA(hwnd, "other");
+    EXPECT_EQ(GetWindowTextLengthA(hwnd), 5);
+
+    EXPECT_TRUE(IsWindowEnabled(hwnd));
+    EXPECT_FALSE(EnableWindow(hwnd, FALSE));
+    EXPECT_FALSE(IsWindowEnabled(hwnd));
+    EXPECT_TRUE(EnableWindow(hwnd, TRUE));
+    DWORD pid = 0;
+    EXPECT_EQ(GetWindowThreadProcessId(hwnd, &pid), GetCurrentThreadId());
+    EXPECT_EQ(pid, GetCurrentProcessId());
+}
+
+TEST_F(WindowTest, BadAndDestroyedHandlesFailEveryCall) {
+    HWND gone = Make(WS_POPUP);
+    DestroyWindow(gone);
+    HWND garbage = reinterpret_cast<HWND>(uintptr_t(0x12345678));
+    HWND noise = reinterpret_cast<HWND>(uintptr_t(0xFFFFFFFFFFFF0000ull));
+    RECT r;
+    MSG msg = {};
+    PAINTSTRUCT ps;
+    char buffer[8];
+    std::vector<std::pair<const char*, std::function<bool(HWND)>>> calls = {
+        {"DestroyWindow", [](HWND h) { return !DestroyWindow(h); }},
+        {"ShowWindow", [](HWND h) { return !ShowWindow(h, SW_SHOW); }},
+        {"SetWindowPos", [](HWND h) { return !SetWindowPos(h, nullptr, 0, 0, 1, 1, 0); }},
+        {"GetWindowRect", [&](HWND h) { return !GetWindowRect(h, &r); }},
+        {"GetClientRect", [&](HWND h) { return !GetClientRect(h, &r); }},
+        {"GetParent", [](HWND h) { return !GetParent(h); }},
+        {"GetWindow", [](HWND h) { return !GetWindow(h, GW_CHILD); }},
+        {"EnumChildWindows",
+         [](HWND h) {
+             return !EnumChildWindows(
+                 h, [](HWND, LPARAM) { return TRUE; }, 0);
+         }},
+        {"GetClassNameA", [&](HWND h) { return !GetClassNameA(h, buffer, 8); }},
+        {"IsWindowEnabled", [](HWND h) { return !IsWindowEnabled(h); }},
+        {"IsWindowVisible", [](HWND h) { return !IsWindowVisible(h); }},
+        {"GetWindowLongPtrA", [](HWND h) { return !GetWindowLongPtrA(h, GWL_STYLE); }},
+        {"SetWindowLongPtrA", [](HWND h) { return !SetWindowLongPtrA(h, GWLP_USERDATA, 1); }},
+        {"SetPropA", [](HWND h) { return !SetPropA(h, "x", h); }},
+        {"GetPropA", [](HWND h) { return !GetPropA(h, "x"); }},
+        {"RemovePropA", [](HWND h) { return !RemovePropA(h, "x"); }},
+        {"SendMessageA", [](HWND h) { return !SendMessageA(h, WM_USER, 0, 0); }},
+        {"PostMessageA", [](HWND h) { return !PostMessageA(h, WM_USER, 0, 0); }},
+        {"PeekMessageA", [&](HWND h) { return !PeekMessageA(&msg, h, 0, 0, PM_REMOVE); }},
+        {"InvalidateRect", [](HWND h) { return !InvalidateRect(h, nullptr, TRUE); }},
+        {"BeginPaint", [&](HWND h) { return !BeginPaint(h, &ps); }},
+        {"SetFocus", [](HWND h) { return !SetFocus(h); }},
+        {"SetActiveWindow", [](HWND h) { return !SetActiveWindow(h); }},
+        {"GetWindowThreadProcessId", [](HWND h) { return !GetWindowThreadProcessId(h, nullptr); }},
+        {"SetWindowTextA", [](HWND h) { return !SetWindowTextA(h, "x"); }},
+        {"EnableWindow", [](HWND h) { return !EnableWindow(h, FALSE); }},
+        {"ClientToScreen",
+         [](HWND h) {
+             POINT p{};
+             return !ClientToScreen(h, &p);
+         }},
+    };
+    for (HWND bad : {gone, garbage, noise}) {
+        for (auto& [name, call] : calls) {
+            SetLastError(0xdeadbeef);
+            EXPECT_TRUE(call(bad)) << name;
+            EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE)) << name;
+        }
+    }
+    EXPECT_FALSE(IsWindow(gone));
+    EXPECT_FALSE(IsWindow(garbage));
+}
+
+}  // namespace
