@@ -1,0 +1,56 @@
+// Starts the runtime's libraries the window system needs, in the program's order, and
+// shuts them down after each test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "runtime/heaps.h"
+#include "window/events.h"
+#include "window/gadgets.h"
+#include "window/posted_events.h"
+#include "window/string_map.h"
+#include "window/window.h"
+#include "window/window_proc.h"
+
+class WindowSystemTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(Runtime_CreateHeap(), nullptr);
+        Strings_Init();
+        Memory_Init();
+        Gadgets_Init();
+        Maps_Init();
+        PostedEvents_Init();
+        Window_Init();
+        Drain();
+    }
+    void TearDown() override {
+        Window_End();
+        PostedEvents_End();
+        Gadgets_End();
+        Memory_End();
+        Strings_End();
+        Runtime_DestroyHeap();
+        // The heap took every record with it; a program starts once, tests start again.
+        Bindings = nullptr;
+        Events = nullptr;
+        Messages = nullptr;
+        WindowTable = nullptr;
+        GadgetTable = nullptr;
+        GadgetList = nullptr;
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&m);
+    }
+    // Handles every waiting message and queued event; returns the events in order.
+    std::vector<int32_t> Drain() {
+        std::vector<int32_t> events;
+        for (int i = 0; i < 10000; ++i) {
+            int32_t e = Event_Poll();
+            if (!e) break;
+            if (e >= EVENT_GADGET && e <= EVENT_SIZE_WINDOW) events.push_back(e);
+        }
+        return events;
+    }
+};

@@ -1,0 +1,202 @@
+// Opening, centring, reopening and closing windows.
+#include <zorvane_test/host.h>
+
+#include "window_fixture.h"
+
+namespace {
+
+using Events_ = std::vector<int32_t>;
+
+std::string ClassOf(HWND h) {
+    char name[64] = {};
+    GetClassNameA(h, name, sizeof name);
+    return name;
+}
+
+TEST_F(WindowSystemTest, TheAnimationsWindow) {
+    HWND h = Window_Open(0, 0, 0, 640, 480, "Zorvane Lumetra", 0xC80000);
+    ASSERT_NE(h, nullptr);
+    EXPECT_TRUE(IsWindow(h));
+    EXPECT_EQ(Window_Handle(0), h);
+    EXPECT_EQ(ClassOf(h), "WindowClass_0");
+    EXPECT_EQ(GetPropA(h, "QX_WindowID"), reinterpret_cast<HANDLE>(1));
+    LONG style = GetWindowLongA(h, GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_VISIBLE | WS_THICKFRAME | WS_MINIMIZEBOX),
+              LONG(WS_CAPTION | WS_SYSMENU | WS_VISIBLE));
+    EXPECT_EQ(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+    RECT wr, cr;
+    GetWindowRect(h, &wr);
+    GetClientRect(h, &cr);
+    EXPECT_EQ(wr.left, 0);
+    EXPECT_EQ(wr.top, 0);
+    EXPECT_EQ(wr.right - wr.left, 646);
+    EXPECT_EQ(wr.bottom - wr.top, 505);
+    EXPECT_EQ(cr.right, 640);
+    EXPECT_EQ(cr.bottom, 480);
+    EXPECT_EQ(GetActiveWindow(), h);  // SW_SHOWNORMAL activates
+    char title[32];
+    GetWindowTextA(h, title, sizeof title);
+    EXPECT_STREQ(title, "Zorvane Lumetra");
+    auto* record = static_cast<WindowRecord*>(Objects_Find(WindowTable, 0));
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->shortcut_count, 2);
+    EXPECT_EQ(record->reserved, -1);
+    EXPECT_EQ(record->shortcut_entries[1].fVirt, 7);
+    EXPECT_EQ(record->shortcut_entries[1].cmd, COMMAND_FOCUS_PREVIOUS);
+    EXPECT_NE(record->shortcut_table, nullptr);
+    EXPECT_EQ(record->sized_state, 0u);
+}
+
+TEST_F(WindowSystemTest, StyleRulesOfOpening) {
+    struct Case {
+        const char* what;
+        uint32_t flags;
+        bool visible, caption_in_size, zoomed, tool;
+    };
+    const Case cases[] = {
+        {"flags 0 get a caption", 0, true, true, false, false},
+        {"hidden alone gets a caption and stays hidden", WINDOW_HIDDEN, false, true, false, false},
+        {"no-activate alone adds no caption", WINDOW_NO_ACTIVATE, true, false, false, false},
+        {"tool window drops maximize", WINDOW_TOOL | WS_MAXIMIZE, true, true, false, true},
+        {"maximized", WS_CAPTION | WS_MAXIMIZE, true, true, true, false},
+    };
+    int n = 10;
+    for (const Case& c : cases) {
+        HWND h = Window_Open(n, 0, 0, 300, 200, "t", c.flags);
+        ASSERT_NE(h, nullptr) << c.what;
+        EXPECT_EQ(bool(IsWindowVisible(h)), c.visible) << c.what;
+        EXPECT_EQ(bool(IsZoomed(h)), c.zoomed) << c.what;
+        EXPECT_EQ(bool(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW), c.tool) << c.what;
+        if (!c.zoomed) {
+            RECT wr;
+            GetWindowRect(h, &wr);
+            RECT expect = {0, 0, 300, 200};
+            DWORD style = c.caption_in_size ? WS_CAPTION : 0;
+            AdjustWindowRectEx(&expect, style, FALSE, c.tool ? WS_EX_TOOLWINDOW : 0);
+            EXPECT_EQ(wr.right - wr.left, expect.right - expect.left) << c.what;
+            EXPECT_EQ(wr.bottom - wr.top, expect.bottom - expect.top) << c.what;
+        }
+        auto* record = static_cast<WindowRecord*>(Objects_Find(WindowTable, n));
+        EXPECT_EQ(record->sized_state, c.zoomed ? 1u : 0u) << c.what;
+        ++n;
+    }
+    // Opening without activation leaves the active window as it was.
+    HWND active = Window_Open(30, 0, 0, 100, 100, "a", 0);
+    Window_Open(31, 0, 0, 100, 100, "b", WINDOW_NO_ACTIVATE);
+    EXPECT_EQ(GetActiveWindow(), active);
+}
+
+TEST_F(WindowSystemTest, PositionRules) {
+    // x = POSITION_DEFAULT gives the default position whatever y is.
+    HWND a = Window_Open(1, POSITION_DEFAULT, 100, 100, 100, "", 0);
+    HWND reference = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     nullptr, nullptr);
+    HWND defaulted = CreateWindowExA(0, "Static", "", WS_CAPTION, CW_USEDEFAULT, 0, 200, 200,
+                                     nullptr, nullptr, nullptr, nullptr);
+    RECT ra, rd;
+    GetWindowRect(a, &ra);
+    GetWindowRect(defaulted, &rd);
+    EXPECT_EQ(ra.left, rd.left);
+    EXPECT_EQ(ra.top, rd.top);
+    // y = POSITION_DEFAULT with x given: default position unless centring.
+    HWND b = Window_Open(2, 50, POSITION_DEFAULT, 100, 100, "", 0);
+    RECT rb;
+    GetWindowRect(b, &rb);
+    EXPECT_EQ(rb.left, rd.left);
+    HWND c = Window_Open(3, 50, POSITION_DEFAULT, 100, 100, "", WS_CAPTION | WINDOW_CENTRE_SCREEN);
+    RECT rc;
+    GetWindowRect(c, &rc);
+    int w = rc.right - rc.left, hgt = rc.bottom - rc.top;
+    EXPECT_EQ(rc.left, (GetSystemMetrics(SM_CXSCREEN) - w) / 2);
+    EXPECT_EQ(rc.top, (GetSystemMetrics(SM_CYSCREEN) - hgt) / 2);
+    DestroyWindow(reference);
+    DestroyWindow(defaulted);
+}
+
+TEST_F(WindowSystemTest, CentringClampsToTheScreenAndTheParentEdge) {
+    zv_test::SetHeadlessDisplay(300, 200, 60);
+    HWND big = Window_Open(1, 10, 10, 500, 100, "", WS_CAPTION | WINDOW_CENTRE_SCREEN);
+    RECT r;
+    GetWindowRect(big, &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, (200 - (r.bottom - r.top)) / 2);
+    zv_test::SetHeadlessDisplay(1024, 768, 60);
+    HWND parent = Window_Open(2, 0, 0, 50, 50, "", WS_CAPTION);
+    HWND child =
+        Window_OpenWithParent(3, 10, 10, 300, 300, "", WS_CAPTION | WINDOW_CENTRE_PARENT, parent);
+    GetWindowRect(child, &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(GetWindow(child, GW_OWNER), parent);
+    // Without a parent, the active window is the reference.
+    HWND centred = Window_Open(4, 0, 0, 20, 20, "", WS_CAPTION | WINDOW_CENTRE_PARENT);
+    RECT rp, rcw;
+    GetWindowRect(child, &rp);
+    GetWindowRect(centred, &rcw);
+    EXPECT_EQ(rcw.left,
+              std::max<LONG>(0, (rp.right - rp.left - (rcw.right - rcw.left)) / 2 + rp.left));
+}
+
+TEST_F(WindowSystemTest, ReopeningANumberClosesTheFirstWindow) {
+    HWND first = Window_Open(3, 0, 0, 100, 100, "one", 0);
+    HWND second = Window_Open(3, 0, 0, 100, 100, "two", 0);
+    ASSERT_NE(second, nullptr);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(Window_Handle(3), second);
+    EXPECT_EQ(ClassOf(second), "WindowClass_3");
+    EXPECT_EQ(Window_Close(3), 1);
+    EXPECT_FALSE(IsWindow(second));
+    EXPECT_EQ(Window_Handle(3), nullptr);
+    EXPECT_EQ(Window_Close(3), 0);
+    // The class went with the window, so the number opens again.
+    EXPECT_NE(Window_Open(3, 0, 0, 100, 100, "three", 0), nullptr);
+}
+
+TEST_F(WindowSystemTest, CloseAllAndDynamicWindows) {
+    HWND a = Window_Open(0, 0, 0, 100, 100, "", 0);
+    HWND b = Window_Open(5, 0, 0, 100, 100, "", 0);
+    HWND d = Window_Open(OBJECT_DYNAMIC, 0, 0, 100, 100, "", 0);
+    int32_t id = int32_t(reinterpret_cast<intptr_t>(d));
+    EXPECT_GE(id, OBJECT_DYNAMIC_FIRST);
+    HWND dh = Window_Handle(id);
+    ASSERT_NE(dh, nullptr);
+    EXPECT_TRUE(IsWindow(dh));
+    EXPECT_EQ(ClassOf(dh), "WindowClass_" + std::to_string(id));
+    EXPECT_EQ(GetPropA(dh, "QX_WindowID"), reinterpret_cast<HANDLE>(intptr_t(id) + 1));
+    EXPECT_EQ(Window_Close(OBJECT_DYNAMIC), 1);
+    for (HWND h : {a, b, dh})
+        EXPECT_FALSE(IsWindow(h));
+    for (int32_t n : {0, 5, id})
+        EXPECT_EQ(Window_Handle(n), nullptr);
+    Window_Open(7, 0, 0, 100, 100, "", 0);
+    Window_End();
+    EXPECT_EQ(Window_Handle(7), nullptr);
+}
+
+TEST_F(WindowSystemTest, GadgetContainerSaveAndRestore) {
+    EXPECT_EQ(GadgetList_Use(nullptr), nullptr);
+    HWND first = Window_Open(1, 0, 0, 100, 100, "", 0);
+    EXPECT_EQ(GadgetList_Use(nullptr), first);
+    HWND* first_nesting = GadgetList->nesting;
+    GadgetList->nesting[0] = nullptr;
+    GadgetList->nesting_depth = 0;
+    HWND second = Window_Open(2, 0, 0, 100, 100, "", 0);
+    EXPECT_EQ(GadgetList_Use(nullptr), second);
+    EXPECT_EQ(GadgetList->nesting_capacity, 10);
+    EXPECT_NE(GadgetList->nesting, first_nesting);
+    // The first window's state waits in its entry and comes back.
+    EXPECT_EQ(GadgetList_Use(first), second);
+    EXPECT_EQ(GadgetList->container, first);
+    EXPECT_EQ(GadgetList->nesting, first_nesting);
+    // A window opened without gadgets is not subclassed and changes nothing.
+    HWND plain = Window_Open(3, 0, 0, 100, 100, "", WINDOW_NO_GADGETS);
+    EXPECT_EQ(GadgetList_Use(nullptr), first);
+    EXPECT_EQ(GetWindowLongPtrA(plain, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(Window_ClassProc));
+    EXPECT_EQ(GetWindowLongPtrA(first, GWLP_WNDPROC),
+              reinterpret_cast<LONG_PTR>(GadgetList_SubclassProc));
+    // Destroying the current container leaves none.
+    Window_Close(1);
+    EXPECT_EQ(GadgetList_Use(nullptr), nullptr);
+}
+
+}  // namespace
