@@ -1,8 +1,6 @@
 // Posted events from other threads, and event bindings.
 #include "window/posted_events.h"
 
-#include <stdio.h>
-
 #include "runtime/block_pool.h"
 #include "runtime/heaps.h"
 #include "window/events.h"
@@ -21,8 +19,35 @@ void InitQueue(void* record) {
     Pool_Alloc(q->node_pool);
 }
 
+// Writes a signed decimal, as "%d" does; returns the end.
+char* PutInt(char* out, int32_t value) {
+    uint32_t v = uint32_t(value);
+    if (value < 0) {
+        *out++ = '-';
+        v = 0u - v;
+    }
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v);
+    while (n)
+        *out++ = digits[--n];
+    return out;
+}
+
+// The key "%d:%d:%d:%d" (at most 47 characters). Every posted event formats five of
+// them, so this avoids the general formatter.
 void FormatKey(char (&key)[64], int32_t code, int32_t window, int32_t object, int32_t type) {
-    snprintf(key, sizeof key, "%d:%d:%d:%d", code, window, object, type);
+    char* p = PutInt(key, code);
+    *p++ = ':';
+    p = PutInt(p, window);
+    *p++ = ':';
+    p = PutInt(p, object);
+    *p++ = ':';
+    p = PutInt(p, type);
+    *p = 0;
 }
 
 }  // namespace
