@@ -28,7 +28,7 @@
 struct ImageDecodeRequest {
     FILE* file;                // input when from_memory is 0
     const void* memory;        // input when from_memory is non-zero
-    int32_t from_memory;       //
+    int32_t from_memory;       // selects the input
     int32_t width;             // set by check
     int32_t height;            // set by check
     int32_t depth;             // set by check: bits per decoded pixel
