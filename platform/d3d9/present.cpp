@@ -1,0 +1,142 @@
+// Presentation: the source rectangle of the back buffer, scaled (nearest pixel) onto the
+// destination rectangle of the window's client area, drawn through the window's GDI
+// surface and pushed to the host at once; then the wait for the next vertical retrace.
+#include "device.h"
+#include "gdi_buffer_dc.h"
+#include "host/host.h"
+
+namespace zv::user32 {
+// Shows what window DCs drew since the last message fetch. Bound weakly, so that this
+// library also links in a program without the window system (frames then reach the
+// host at the next message fetch).
+void PresentPending() __attribute__((weak));
+}  // namespace zv::user32
+
+namespace zv::d3d9 {
+
+HRESULT Device::Present(const RECT* src_rect, const RECT* dst_rect, HWND dst_window_override,
+                        const RGNDATA* /*dirty_region: a hint only*/) {
+    HRESULT level = CurrentLevel();
+    if (level == D3DERR_DRIVERINTERNALERROR) return level;
+    if (level != D3D_OK) return D3DERR_DEVICELOST;
+    if (HRESULT forced = TakeForcedFailure(FailPoint::kPresent); forced != S_OK) return forced;
+    // Rectangles make sense only when the back buffer is copied, not swapped.
+    if ((src_rect || dst_rect) && params_.SwapEffect != D3DSWAPEFFECT_COPY)
+        return D3DERR_INVALIDCALL;
+    if (back_buffer_->busy()) return D3DERR_INVALIDCALL;
+    HWND window = dst_window_override
+                      ? dst_window_override
+                      : (params_.hDeviceWindow ? params_.hDeviceWindow : focus_window_);
+    if (!window || !IsWindow(window)) return D3DERR_INVALIDCALL;
+
+    HRESULT hr = PresentFrame(src_rect, dst_rect, window);
+    if (hr != D3D_OK) return hr;
+
+    int retraces = 1;
+    switch (params_.PresentationInterval) {
+        case D3DPRESENT_INTERVAL_IMMEDIATE:
+            retraces = 0;
+            break;
+        case D3DPRESENT_INTERVAL_TWO:
+            retraces = 2;
+            break;
+        case D3DPRESENT_INTERVAL_THREE:
+            retraces = 3;
+            break;
+        case D3DPRESENT_INTERVAL_FOUR:
+            retraces = 4;
+            break;
+        default:
+            break;
+    }
+    for (int i = 0; i < retraces; ++i)
+        host::WaitRetrace();
+    return D3D_OK;
+}
+
+HRESULT Device::PresentFrame(const RECT* src_rect, const RECT* dst_rect, HWND window) {
+    const Surface& bb = *back_buffer_;
+    RECT src = {0, 0, LONG(bb.width()), LONG(bb.height())};
+    if (src_rect) {
+        if (src_rect->left < 0 || src_rect->top < 0 || src_rect->right > src.right ||
+            src_rect->bottom > src.bottom || src_rect->left > src_rect->right ||
+            src_rect->top > src_rect->bottom)
+            return D3DERR_INVALIDCALL;
+        src = *src_rect;
+    }
+    RECT dst;
+    if (dst_rect) {
+        dst = *dst_rect;
+    } else if (!GetClientRect(window, &dst)) {
+        return D3DERR_INVALIDCALL;
+    }
+    const LONG sw = src.right - src.left, sh = src.bottom - src.top;
+    const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+
+    std::lock_guard<std::mutex> lock(present_mutex_);
+    if (sw > 0 && sh > 0 && dw > 0 && dh > 0 && dw <= LONG(kMaxSurfaceSize) &&
+        dh <= LONG(kMaxSurfaceSize)) {
+        try {
+            staging_.resize(size_t(dw) * dh);
+            columns_.resize(size_t(dw));
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+        // Nearest pixel: destination column x samples the source column under its centre.
+        const int bpp = BytesPerPixel(bb.format());
+        const D3DFORMAT format = bb.format();
+        uint32_t* column_offsets = columns_.data();
+        for (LONG x = 0; x < dw; ++x)
+            column_offsets[x] = uint32_t((src.left + (int64_t(2 * x + 1) * sw) / (2 * dw)) * bpp);
+        for (LONG y = 0; y < dh; ++y) {
+            LONG sy = LONG(src.top + (int64_t(2 * y + 1) * sh) / (2 * dh));
+            const uint8_t* row = bb.bits() + size_t(sy) * bb.pitch();
+            uint32_t* out = staging_.data() + size_t(y) * dw;
+            if (format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8) {
+                const uint32_t* in = reinterpret_cast<const uint32_t*>(row);
+                for (LONG x = 0; x < dw; ++x)
+                    out[x] = in[column_offsets[x] / 4] & 0xFFFFFF;
+            } else {
+                for (LONG x = 0; x < dw; ++x)
+                    out[x] = PixelToRgb(format, row + column_offsets[x]);
+            }
+        }
+        PixelBuffer frame;
+        frame.bits = staging_.data();
+        frame.pitch = int32_t(dw * 4);
+        frame.width = dw;
+        frame.height = dh;
+        frame.format = BufferFormat::X8R8G8B8;
+        HDC source = CreateBufferDC(frame);
+        HDC target = ::GetDC(window);
+        if (source && target) BitBlt(target, dst.left, dst.top, dw, dh, source, 0, 0, SRCCOPY);
+        if (target) ::ReleaseDC(window, target);
+        if (source) DeleteDC(source);
+        if (zv::user32::PresentPending) zv::user32::PresentPending();
+        last_present_.pixels.swap(staging_);
+        last_present_.width = dw;
+        last_present_.height = dh;
+    } else {
+        last_present_.pixels.clear();
+        last_present_.width = last_present_.height = 0;
+    }
+    last_present_.source = src;
+    last_present_.dest = dst;
+    last_present_.window = window;
+    ++last_present_.count;
+    return D3D_OK;
+}
+
+bool Device::LastPresent(PresentRecord* record) const {
+    std::lock_guard<std::mutex> lock(present_mutex_);
+    if (last_present_.count == 0) return false;
+    *record = last_present_;
+    return true;
+}
+
+size_t Device::PresentCount() const {
+    std::lock_guard<std::mutex> lock(present_mutex_);
+    return last_present_.count;
+}
+
+}  // namespace zv::d3d9
