@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <thread>
 
 #include "message_log.h"
@@ -133,7 +134,7 @@ TEST_F(MessageTest, SendFromAnotherThreadRunsOnTheWindowThread) {
             }
             return DefWindowProcA(h, m, w, l);
         })));
-    LRESULT result = 0;
+    std::atomic<LRESULT> result{0};
     std::thread sender([&] { result = SendMessageA(hwnd_, WM_USER + 7, 0, 0); });
     MSG m;
     while (result == 0) {
@@ -141,7 +142,7 @@ TEST_F(MessageTest, SendFromAnotherThreadRunsOnTheWindowThread) {
         std::this_thread::yield();
     }
     sender.join();
-    EXPECT_EQ(result, 99);
+    EXPECT_EQ(result.load(), 99);
     EXPECT_EQ(seen_on, window_thread);
     SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
 }
