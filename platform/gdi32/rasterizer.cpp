@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace zv::gdi {
 namespace {
@@ -377,7 +378,35 @@ void DrawRoundRect(DC& dc, int64_t l, int64_t t, int64_t r, int64_t b, int64_t e
         return;
     }
 
-    std::vector<P> pts;
+    if (!sh.brush && sh.pen_mix.Copy() && ew == r - l && eh == b - t) {
+        // A whole ellipse's outline is a chain of neighbouring points, so drawing the
+        // polyline sets exactly the points: plot each quadrant point in all four places.
+        thread_local std::vector<P> quadrant;
+        quadrant.clear();
+        FirstQuadrant(ew, eh, quadrant);
+        const IRect& c = sh.clip;
+        const bool inside = l >= c.left && r <= c.right && t >= c.top && b <= c.bottom;
+        const uint32_t v = sh.pen_mix.xor_mask;
+        const bool direct32 = sh.s.fmt == Fmt::Rgb32;
+        auto plot = [&](int64_t x, int64_t y) {
+            if (!inside && (x < c.left || x >= c.right || y < c.top || y >= c.bottom)) return;
+            if (direct32)
+                memcpy(sh.s.Row(y) + 4 * x, &v, 4);
+            else
+                WritePixel(sh.s, int32_t(x), int32_t(y), v);
+        };
+        for (const P& q : quadrant) {
+            const int64_t x = r - ew + q.x, y = t + eh - 1 - q.y;
+            const int64_t mx = l + r - 1 - x, my = t + b - 1 - y;
+            plot(x, y);
+            plot(mx, y);
+            plot(x, my);
+            plot(mx, my);
+        }
+        return;
+    }
+    thread_local std::vector<P> pts;
+    pts.clear();
     pts.reserve(size_t(2 * (ew + eh) + 8));
     FirstQuadrant(ew, eh, pts);
     size_t count = pts.size();
@@ -400,7 +429,23 @@ void DrawRoundRect(DC& dc, int64_t l, int64_t t, int64_t r, int64_t b, int64_t e
         pts[end - i] = P{pts[i].x, t + b - 1 - pts[i].y};
 
     if (!sh.brush && sh.pen_mix.Copy()) {
-        ClosedPolyline(sh.clip, pts, DrawSink{sh.s, sh.pen_mix});
+        // The common outline: most segments are one step long and draw just their start.
+        const IRect& c = sh.clip;
+        const uint32_t v = sh.pen_mix.xor_mask;
+        const bool direct32 = sh.s.fmt == Fmt::Rgb32;
+        for (size_t i = 0, n = pts.size(); i < n; ++i) {
+            const P a = pts[i], b = pts[i + 1 < n ? i + 1 : 0];
+            const int64_t dx = b.x - a.x, dy = b.y - a.y;
+            if (dx < -1 || dx > 1 || dy < -1 || dy > 1) {
+                Line(c, a, b, DrawSink{sh.s, sh.pen_mix});
+            } else if ((dx | dy) && a.x >= c.left && a.x < c.right && a.y >= c.top &&
+                       a.y < c.bottom) {
+                if (direct32)
+                    memcpy(sh.s.Row(a.y) + 4 * a.x, &v, 4);
+                else
+                    WritePixel(sh.s, int32_t(a.x), int32_t(a.y), v);
+            }
+        }
         return;
     }
     std::vector<Span> outline;

@@ -226,6 +226,14 @@ TEST(GdiRop2, NotInvertsExactlyThePixelsCopyPenSets) {
         ExpectNotMatchesCopy([](HDC dc) { Ellipse(dc, 3, 4, 30, 22); }, hollow);
         ExpectNotMatchesCopy([](HDC dc) { Ellipse(dc, 5, 5, 9, 12); }, hollow);
         ExpectNotMatchesCopy([](HDC dc) { RoundRect(dc, 2, 2, 37, 30, 12, 9); }, hollow);
+        // Shapes partly off the surface too (the copy of a whole hollow ellipse takes a
+        // shortcut of its own; R2_NOT goes the general way).
+        std::mt19937 rng(hollow ? 7 : 8);
+        for (int i = 0; i < 60; ++i) {
+            int l = int(rng() % 50) - 10, t = int(rng() % 50) - 10;
+            int r = l + 1 + int(rng() % 45), b = t + 1 + int(rng() % 45);
+            ExpectNotMatchesCopy([&](HDC dc) { Ellipse(dc, l, t, r, b); }, hollow);
+        }
         ExpectNotMatchesCopy(
             [](HDC dc) {
                 MoveToEx(dc, 1, 1, nullptr);
