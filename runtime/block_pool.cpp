@@ -4,8 +4,9 @@
 
 namespace {
 
-// Slots start right after the chunk header, on a pointer boundary.
-constexpr SIZE_T kChunkHeader = (sizeof(PoolChunk) + sizeof(void*) - 1) & ~(sizeof(void*) - 1);
+// Slots start right after the chunk header, which keeps them on a pointer boundary.
+constexpr SIZE_T kChunkHeader = sizeof(PoolChunk);
+static_assert(sizeof(PoolChunk) % sizeof(void*) == 0, "slots must stay pointer-aligned");
 
 inline char* ChunkSlots(PoolChunk* chunk) {
     return (char*)chunk + kChunkHeader;
@@ -71,6 +72,7 @@ BlockPool* MakePool(int32_t slot_size, int32_t minimum, int32_t maximum, int32_t
     pool->slot_size = slot_size;
     pool->minimum_per_chunk = minimum;
     pool->maximum_per_chunk = maximum;
+    pool->hot_chunk = 0;
     pool->locked = (flags & 3) == POOL_LOCKED;
     if (pool->locked) InitializeCriticalSection(&pool->lock);
     return pool;
@@ -148,12 +150,16 @@ BlockPool* Pool_Create(int32_t block_size, int32_t minimum_per_chunk, int32_t ma
     return result;
 }
 
-void* Pool_Alloc(BlockPool* pool) {
+void* Pool_AllocGeneral(BlockPool* pool) {
     if (!pool) return 0;
     if (pool->locked) EnterCriticalSection(&pool->lock);
     void** slot = 0;
-    PoolChunk* chunk = pool->available_chunks;
+    PoolChunk* chunk = pool->hot_chunk;
     if (chunk) {
+        slot = (void**)chunk->free_list;
+        chunk->free_list = *slot;
+        if (--chunk->free_count == 0) pool->hot_chunk = 0;
+    } else if ((chunk = pool->available_chunks) != 0) {
         if (chunk->free_count > 0) {
             slot = (void**)chunk->free_list;
             chunk->free_list = *slot;
@@ -175,7 +181,7 @@ void* Pool_Alloc(BlockPool* pool) {
     return slot ? slot + 1 : 0;
 }
 
-void Pool_Free(BlockPool* pool, void* block) {
+void Pool_FreeGeneral(BlockPool* pool, void* block) {
     if (!pool || !block) return;
     if (pool->locked) EnterCriticalSection(&pool->lock);
     void** slot = (void**)block - 1;
@@ -183,14 +189,23 @@ void Pool_Free(BlockPool* pool, void* block) {
     *slot = chunk->free_list;
     chunk->free_list = slot;
     ++chunk->free_count;
-    bool was_full = chunk->free_count == 1 && chunk->handed_out >= chunk->capacity;
+    // Physically on the full list: a chunk that was full, and the hot chunk.
+    bool on_full_list = chunk == pool->hot_chunk ||
+                        (chunk->free_count == 1 && chunk->handed_out >= chunk->capacity);
     if (chunk->free_count == chunk->handed_out) {
-        UnlinkChunk(was_full ? &pool->full_chunks : &pool->available_chunks, chunk);
+        if (chunk == pool->hot_chunk) pool->hot_chunk = 0;
+        UnlinkChunk(on_full_list ? &pool->full_chunks : &pool->available_chunks, chunk);
         pool->total_blocks -= chunk->capacity;
         Runtime_Free(chunk);
-    } else if (was_full) {
-        UnlinkChunk(&pool->full_chunks, chunk);
-        PushChunk(&pool->available_chunks, chunk);
+    } else if (on_full_list && chunk != pool->hot_chunk) {
+        // It becomes the head of the available list. The hot chunk, if any, was the head
+        // until now and takes its place behind it for real.
+        PoolChunk* previous_head = pool->hot_chunk;
+        if (previous_head) {
+            UnlinkChunk(&pool->full_chunks, previous_head);
+            PushChunk(&pool->available_chunks, previous_head);
+        }
+        pool->hot_chunk = chunk;
     }
     if (pool->locked) LeaveCriticalSection(&pool->lock);
 }
@@ -202,6 +217,7 @@ void Pool_Clear(BlockPool* pool) {
     FreeChunkList(pool->full_chunks);
     pool->available_chunks = 0;
     pool->full_chunks = 0;
+    pool->hot_chunk = 0;
     pool->total_blocks = 0;
     if (pool->locked) LeaveCriticalSection(&pool->lock);
 }

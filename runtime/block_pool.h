@@ -46,7 +46,7 @@ struct SharedPoolEntry {
 };
 
 struct BlockPool {
-    struct PoolChunk* full_chunks;       // chunks with no block left to give
+    struct PoolChunk* full_chunks;       // chunks with no block left to give (see hot_chunk)
     struct PoolChunk* available_chunks;  // chunks that can still give a block
     struct SharedPoolEntry* shared_entry;
     int32_t total_blocks;  // capacities of all chunks, added up
@@ -55,6 +55,12 @@ struct BlockPool {
     int32_t maximum_per_chunk;
     int32_t locked;
     CRITICAL_SECTION lock;  // initialised only when locked
+    // A chunk of the full list that has had a block returned since it filled up. It counts
+    // as the head of the available list while it stays linked on the full list, so that
+    // the common "one back, one out" on a full chunk moves no list links at all. The order
+    // of the full list is never observable; the blocks handed out are exactly those of the
+    // plain two-list scheme.
+    struct PoolChunk* hot_chunk;
 };
 
 // The slot size for a block size (block + one pointer, rounded up to a pointer), or 0 when
@@ -63,9 +69,66 @@ int32_t Pool_SlotSize(int32_t block_size);
 
 struct BlockPool* Pool_Create(int32_t block_size, int32_t minimum_per_chunk,
                               int32_t maximum_per_chunk, int32_t flags);
+
+// The general paths of Pool_Alloc and Pool_Free: every case, with the lock. Pool_Alloc and
+// Pool_Free below settle the common cases of an unlocked pool in line (a slot within the
+// head chunk that leaves it available; a slot back into a chunk that neither empties nor
+// was full) and hand everything else to these.
+void* Pool_AllocGeneral(struct BlockPool* pool);
+void Pool_FreeGeneral(struct BlockPool* pool, void* block);
+
 // A block (contents undefined), or 0 when no chunk can be had.
-void* Pool_Alloc(struct BlockPool* pool);
-void Pool_Free(struct BlockPool* pool, void* block);
+static inline void* Pool_Alloc(struct BlockPool* pool) {
+    if (pool && !pool->locked) {
+        struct PoolChunk* chunk = pool->hot_chunk;
+        if (chunk) {
+            void** slot = (void**)chunk->free_list;
+            chunk->free_list = *slot;
+            if (--chunk->free_count == 0) pool->hot_chunk = 0;  // full again, and listed so
+            *slot = chunk;
+            return slot + 1;
+        }
+        chunk = pool->available_chunks;
+        if (chunk) {
+            int32_t free_count = chunk->free_count;
+            if (free_count > 1 || (free_count == 1 && chunk->handed_out < chunk->capacity)) {
+                void** slot = (void**)chunk->free_list;
+                chunk->free_list = *slot;
+                chunk->free_count = free_count - 1;
+                *slot = chunk;
+                return slot + 1;
+            }
+            if (free_count == 0 && chunk->handed_out < chunk->capacity - 1) {
+                void** slot = (void**)((char*)(chunk + 1) +
+                                       (SIZE_T)chunk->handed_out * (SIZE_T)pool->slot_size);
+                ++chunk->handed_out;
+                *slot = chunk;
+                return slot + 1;
+            }
+        }
+    }
+    return Pool_AllocGeneral(pool);
+}
+
+static inline void Pool_Free(struct BlockPool* pool, void* block) {
+    if (pool && block && !pool->locked) {
+        void** slot = (void**)block - 1;
+        struct PoolChunk* chunk = (struct PoolChunk*)*slot;
+        int32_t free_count = chunk->free_count + 1;
+        if (free_count != chunk->handed_out) {
+            int was_full = free_count == 1 && chunk->handed_out >= chunk->capacity;
+            if (!was_full || !pool->hot_chunk) {
+                *slot = chunk->free_list;
+                chunk->free_list = slot;
+                chunk->free_count = free_count;
+                if (was_full) pool->hot_chunk = chunk;
+                return;
+            }
+        }
+    }
+    Pool_FreeGeneral(pool, block);
+}
+
 // Releases every chunk; all blocks of the pool become invalid.
 void Pool_Clear(struct BlockPool* pool);
 // Releases the pool (a shared pool: one reference).

@@ -17,17 +17,23 @@ inline bool IntKeys(const StringMap* map) {
     return (map->flags & MAP_INT_KEYS) != 0;
 }
 
-inline int32_t TextBucket(const StringMap* map, const char* key) {
-    return (int32_t)(Map_Hash(key, map->flags & MAP_NO_CASE) % (uint32_t)map->bucket_count);
+// h mod bucket count; a mask does it without a division for the usual power-of-two counts.
+inline int32_t BucketOf(const StringMap* map, uint32_t h) {
+    uint32_t count = (uint32_t)map->bucket_count;
+    return (int32_t)((count & (count - 1)) == 0 ? h & (count - 1) : h % count);
 }
+
+int32_t TextBucket(const StringMap* map, const char* key);
 
 // Negative keys take their unsigned value, like text hashes.
 inline int32_t IntBucket(const StringMap* map, int32_t key) {
-    return (int32_t)((uint32_t)key % (uint32_t)map->bucket_count);
+    return BucketOf(map, (uint32_t)key);
 }
 
 inline bool SameText(const StringMap* map, const char* a, const char* b) {
-    return (map->flags & MAP_NO_CASE) ? _stricmp(a, b) == 0 : strcmp(a, b) == 0;
+    if (map->flags & MAP_NO_CASE) return _stricmp(a, b) == 0;
+    // Most keys in a chain differ at once; only a likely match pays for the call.
+    return a[0] == b[0] && strcmp(a, b) == 0;
 }
 
 // Finishes a successful search: the cursor moves to the element, with its chain
@@ -65,17 +71,52 @@ void* ResetValue(StringMap* map, void* value) {
 
 }  // namespace
 
-uint32_t Map_Hash(const char* key, int32_t no_case) {
-    uint32_t h = 0;
-    if (!key) return 0;
-    for (const char* p = key; *p; ++p) {
-        signed char b = (signed char)*p;
-        // Only A-Z fold, whatever the locale.
-        if (no_case && b >= 'A' && b <= 'Z') b = (signed char)(b + ('a' - 'A'));
-        h = h * 65599u + (uint32_t)(int32_t)b;
-    }
-    return h;
+namespace {
+
+constexpr uint32_t kP1 = 65599u;
+constexpr uint32_t kP2 = kP1 * kP1;
+constexpr uint32_t kP3 = kP2 * kP1;
+constexpr uint32_t kP4 = kP3 * kP1;
+
+inline uint32_t Byte(const char* p, bool no_case) {
+    signed char b = (signed char)*p;
+    // Only A-Z fold, whatever the locale.
+    if (no_case && b >= 'A' && b <= 'Z') b = (signed char)(b + ('a' - 'A'));
+    return (uint32_t)(int32_t)b;
 }
+
+// h = h * 65599 + b over the bytes, taken four at a time so that the multiplications of a
+// group do not wait for each other: h * P^4 + b0 * P^3 + b1 * P^2 + b2 * P + b3.
+template <bool kNoCase>
+inline uint32_t HashText(const char* p) {
+    uint32_t h = 0;
+    for (;; p += 4) {
+        if (!p[0]) return h;
+        uint32_t b0 = Byte(p, kNoCase);
+        if (!p[1]) return h * kP1 + b0;
+        uint32_t b1 = Byte(p + 1, kNoCase);
+        if (!p[2]) return h * kP2 + b0 * kP1 + b1;
+        uint32_t b2 = Byte(p + 2, kNoCase);
+        if (!p[3]) return h * kP3 + b0 * kP2 + b1 * kP1 + b2;
+        uint32_t b3 = Byte(p + 3, kNoCase);
+        h = h * kP4 + (b0 * kP3 + b1 * kP2) + (b2 * kP1 + b3);
+    }
+}
+
+}  // namespace
+
+uint32_t Map_Hash(const char* key, int32_t no_case) {
+    if (!key) return 0;
+    return no_case ? HashText<true>(key) : HashText<false>(key);
+}
+
+namespace {
+
+int32_t TextBucket(const StringMap* map, const char* key) {
+    return BucketOf(map, (map->flags & MAP_NO_CASE) ? HashText<true>(key) : HashText<false>(key));
+}
+
+}  // namespace
 
 void Maps_Init(void) {
     ContainerHandlers.map_alloc = Map_New;

@@ -334,8 +334,13 @@ TEST_P(PoolModelTest, RandomOperationsMatchTheModel) {
         }
         ASSERT_EQ(pool->total_blocks, total) << "step " << step;
         ASSERT_EQ(RuntimeBlocks(), base_blocks + pool_blocks + chunks.size()) << "step " << step;
-        ASSERT_EQ(pool->available_chunks == nullptr, available.empty());
-        ASSERT_EQ(pool->full_chunks == nullptr, full.empty());
+        // The hot chunk heads the available list while still linked on the full list.
+        const bool hot = pool->hot_chunk != nullptr;
+        ASSERT_EQ(pool->available_chunks == nullptr && !hot, available.empty());
+        ASSERT_EQ(pool->full_chunks == nullptr, full.empty() && !hot);
+        if (hot) {
+            ASSERT_EQ((char*)(pool->hot_chunk + 1), available.front()->first_slot);
+        }
         if (step == v.steps / 2 && second_reference) {
             Pool_Destroy(second_reference);  // one reference goes; the pool stays
             ASSERT_EQ(pool->shared_entry->reference_count, 1);
