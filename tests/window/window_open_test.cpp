@@ -200,3 +200,22 @@ TEST_F(WindowSystemTest, GadgetContainerSaveAndRestore) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowSystemTest, AnMdiChildIsClosedThroughItsClient) {
+    HWND frame = Window_Open(1, 0, 0, 300, 300, "", 0);
+    HWND client = CreateWindowExA(0, "MDICLIENT", "", WS_CHILD | WS_VISIBLE, 0, 0, 300, 300, frame,
+                                  nullptr, nullptr, nullptr);
+    ASSERT_NE(client, nullptr);
+    HWND child = Window_OpenWithParent(2, 0, 0, 50, 50, "", WS_CHILD | WS_CAPTION, client);
+    ASSERT_NE(child, nullptr);
+    EXPECT_TRUE(IsChild(client, child));
+    static_cast<WindowRecord*>(Objects_Find(WindowTable, 2))->mdi_client = client;
+    EXPECT_EQ(Window_Close(2), 1);
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_TRUE(IsWindow(client));
+    EXPECT_EQ(Window_Handle(2), nullptr);
+}
+
+}  // namespace

@@ -84,3 +84,34 @@ TEST(Paint, ClassBrushReachesTheHostFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Paint, ChildDrawsIntoItsTopLevelPixelsWithinItsOwnArea) {
+    HWND top = CreateWindowExA(0, "LogClass", "", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr,
+                               nullptr, RegisterLogClasses(), nullptr);
+    HWND child = CreateWindowExA(0, "LogClass", "", WS_CHILD | WS_VISIBLE, 10, 10, 10, 10, top,
+                                 nullptr, nullptr, nullptr);
+    Drain();
+    HDC dc = GetDC(child);
+    ASSERT_NE(dc, nullptr);
+    RECT everything = {-100, -100, 100, 100};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(dc, &everything, red);
+    DeleteObject(red);
+    ReleaseDC(child, dc);
+    MSG m;
+    PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);  // a fetch shows what was drawn
+    zv_test::HostFrame frame;
+    ASSERT_TRUE(zv_test::LastPresentedFrame(top, &frame));
+    ASSERT_EQ(frame.width, 40);
+    auto at = [&](int x, int y) { return frame.pixels[size_t(y) * 40 + x]; };
+    EXPECT_EQ(at(10, 10), 0xFF0000u);
+    EXPECT_EQ(at(19, 19), 0xFF0000u);
+    EXPECT_NE(at(9, 10), 0xFF0000u);
+    EXPECT_NE(at(20, 19), 0xFF0000u);
+    EXPECT_NE(at(10, 20), 0xFF0000u);
+    DestroyWindow(top);
+}
+
+}  // namespace
