@@ -14,6 +14,7 @@ namespace {
 
 std::map<HWND, SDL_Window*> g_windows;
 int g_refresh_hz = 60;
+SDL_threadID g_video_thread = 0;  // SDL's events are pumped only where video started
 
 HWND HwndOf(Uint32 window_id) {
     SDL_Window* sw = SDL_GetWindowFromID(window_id);
@@ -158,6 +159,7 @@ int VirtualKey(const SDL_Keysym& k) {
 }
 
 void Pump() {
+    if (SDL_ThreadID() != g_video_thread) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         switch (e.type) {
@@ -226,6 +228,7 @@ const Backend* SdlBackend() {
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
         SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+        g_video_thread = SDL_ThreadID();
         SDL_DisplayMode m;
         if (SDL_GetDesktopDisplayMode(0, &m) == 0 && m.refresh_rate > 0)
             g_refresh_hz = m.refresh_rate;
