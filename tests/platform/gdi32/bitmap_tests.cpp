@@ -19,9 +19,13 @@ BITMAPINFO Info(int w, int h, int bits) {
 TEST(GdiDib, SectionsOfEveryDepthStartZeroed) {
     for (int bits : {1, 4, 8, 16, 24, 32}) {
         SCOPED_TRACE(bits);
-        BITMAPINFO bi = Info(13, -3, bits);
+        struct {
+            BITMAPINFO info;
+            RGBQUAD more[255];  // a whole colour table for the palette depths
+        } bi{};
+        bi.info = Info(13, -3, bits);
         void* p = reinterpret_cast<void*>(1);
-        HBITMAP b = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+        HBITMAP b = CreateDIBSection(nullptr, &bi.info, DIB_RGB_COLORS, &p, nullptr, 0);
         ASSERT_NE(b, nullptr);
         ASSERT_NE(p, nullptr);
         size_t stride = ((13 * bits + 31) / 32) * 4;
