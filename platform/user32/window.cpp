@@ -157,12 +157,13 @@ void FreeWindow(HWND hwnd) {
     if (g_focus == hwnd) g_focus = nullptr;
     if (g_active == hwnd) g_active = nullptr;
     w->cls->windows--;
-    RemoveMessagesOf(hwnd);
     std::unique_ptr<Window> gone;
     {
         std::unique_lock<std::shared_mutex> lock(g_lifetime);
         gone = Windows().Remove(hwnd);
     }
+    // Posts check the handle under the shared lock, so none can arrive after this.
+    RemoveMessagesOf(hwnd);
 }
 
 int Default(int value, int fallback) {

@@ -1,0 +1,16 @@
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(InitCommonControlsEx, ChecksTheRecordSize) {
+    INITCOMMONCONTROLSEX init = {sizeof(INITCOMMONCONTROLSEX), 0xB48};
+    EXPECT_TRUE(InitCommonControlsEx(&init));
+    init.dwSize = 12;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(InitCommonControlsEx(&init));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(InitCommonControlsEx(nullptr));
+}
+
+}  // namespace
