@@ -3,6 +3,8 @@
 // text colour, with an opaque background box, alignment, TA_UPDATECP and escapement.
 #include "gdi_private.h"
 
+#include <zorvane_test/gdi32.h>
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -16,8 +18,12 @@
 namespace zv::gdi {
 namespace {
 
-const char* const kFontDirs[] = {"/usr/share/fonts/truetype/dejavu/", "/usr/share/fonts/dejavu/",
-                                 "/usr/share/fonts/TTF/", "/usr/local/share/fonts/"};
+std::vector<std::string>& FontDirs() {
+    static std::vector<std::string>* dirs = new std::vector<std::string>{
+        "/usr/share/fonts/truetype/dejavu/", "/usr/share/fonts/dejavu/", "/usr/share/fonts/TTF/",
+        "/usr/local/share/fonts/"};
+    return *dirs;
+}
 
 bool Exists(const std::string& path) {
     FILE* f = fopen(path.c_str(), "rb");
@@ -27,8 +33,8 @@ bool Exists(const std::string& path) {
 }
 
 std::string FindFile(const std::string& name) {
-    for (const char* dir : kFontDirs) {
-        std::string p = std::string(dir) + name;
+    for (const std::string& dir : FontDirs()) {
+        std::string p = dir + name;
         if (Exists(p)) return p;
     }
     return {};
@@ -193,6 +199,18 @@ void ReleaseFonts() {}
 }  // namespace zv::gdi
 
 using namespace zv::gdi;
+
+void zv_test::SetFontDirectories(const std::vector<std::string>& dirs) {
+    GDI_LOCK;
+    FontDirs() = dirs;
+    for (std::string& d : FontDirs())
+        if (!d.empty() && d.back() != '/') d += '/';
+}
+
+std::vector<std::string> zv_test::FontDirectories() {
+    GDI_LOCK;
+    return FontDirs();
+}
 
 extern "C" {
 

@@ -34,4 +34,8 @@ std::string ToString(const GdiCall& call);
 // The font file a font handle resolves to ("" when none could be found).
 std::string FontFileOf(HFONT font);
 
+// Where fonts made from now on look for their files (by default Debian's font folders).
+void SetFontDirectories(const std::vector<std::string>& dirs);
+std::vector<std::string> FontDirectories();
+
 }  // namespace zv_test
