@@ -1,0 +1,416 @@
+// Screen start-up, the windowed screen, the back buffer as a drawing target, flip and
+// pacing, and shut-down.
+#include "screen_fixture.h"
+
+namespace {
+
+// ---- Start-up ---------------------------------------------------------------------------------
+
+TEST_F(ScreenTest, StartsOnceAndLoadsDirect3DOnce) {
+    struct ObjectTable* table = Screen_Init();
+    ASSERT_NE(table, nullptr);
+    EXPECT_NE(Screen.direct3d, nullptr);
+    EXPECT_EQ(Screen.hidden_ready, 1);
+    int loads = zv_test::ModuleLoadCount("d3d9.dll");
+    int objects = zv_test::LiveD3D9Objects();
+    EXPECT_EQ(Screen_Init(), table);
+    EXPECT_EQ(zv_test::ModuleLoadCount("d3d9.dll"), loads);
+    EXPECT_EQ(zv_test::LiveD3D9Objects(), objects);
+}
+
+TEST_F(ScreenTest, TheHiddenWindowIsAnInvisiblePopupThatCannotBeClosed) {
+    Start();
+    HWND hidden = Screen.hidden_window;
+    ASSERT_TRUE(IsWindow(hidden));
+    EXPECT_FALSE(IsWindowVisible(hidden));
+    EXPECT_TRUE(GetWindowLongPtrA(hidden, GWL_STYLE) & WS_POPUP);
+    char name[64] = {};
+    GetClassNameA(hidden, name, sizeof(name));
+    EXPECT_STREQ(name, "MultimediaBase Class");
+    EXPECT_EQ(SendMessageA(hidden, WM_CLOSE, 0, 0), 0);
+    EXPECT_TRUE(IsWindow(hidden));
+    EXPECT_EQ(SendMessageA(hidden, WM_ERASEBKGND, 0, 0), 1);
+    // Activation speaks for the device only when the screen is not windowed.
+    Screen.windowed = 0;
+    Screen.device_ok = 1;
+    SendMessageA(hidden, WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(Screen.device_ok, 0);
+    SendMessageA(hidden, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(Screen.device_ok, 1);
+    Screen.windowed = 1;
+    SendMessageA(hidden, WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(Screen.device_ok, 1);
+    Screen.windowed = 0;
+}
+
+TEST_F(ScreenTest, WithoutDirect3DTheStartFailsAndCanBeTriedAgain) {
+    zv_test::HideModule("d3d9.dll");
+    EXPECT_EQ(Screen_Init(), nullptr);
+    EXPECT_EQ(Screen.sprites, nullptr);
+    EXPECT_EQ(Screen.hidden_ready, 1);  // made before the library was looked for
+    zv_test::HideExport("d3d9.dll", "Direct3DCreate9");
+    zv_test::HideModule("d3d9.dll", false);
+    EXPECT_EQ(Screen_Init(), nullptr);
+    zv_test::ShowAllModules();
+    EXPECT_NE(Screen_Init(), nullptr);
+}
+
+TEST_F(ScreenTest, WithoutADisplayModeTheDirect3DObjectIsReleased) {
+    int objects = zv_test::LiveD3D9Objects();
+    zv_test::SetHeadlessDisplay(0, 0, 0);
+    EXPECT_EQ(Screen_Init(), nullptr);
+    EXPECT_EQ(Screen.sprites, nullptr);
+    EXPECT_EQ(zv_test::LiveD3D9Objects(), objects);
+}
+
+TEST_F(ScreenTest, SixteenBitModesAloneAreEnough) {
+    zv_test::SetD3D9DisplayFormat(D3DFMT_R5G6B5);
+    zv_test::SetD3D9ModeCounts(0, 1, 0);
+    EXPECT_NE(Screen_Init(), nullptr);
+}
+
+// ---- Windowed screen ------------------------------------------------------------------------
+
+TEST_F(ScreenTest, OpensAChildWindowWithAWindowedDevice) {
+    StartAndOpen();
+    EXPECT_EQ(Screen.screen_open, 1);
+    EXPECT_EQ(Screen.device_ok, 1);
+    EXPECT_EQ(Screen.windowed, 1);
+    EXPECT_EQ(Screen.target, SCREEN_TARGET_BACK_BUFFER);
+    EXPECT_EQ(Screen.pixel_format, PIXEL_FORMAT_32);
+    EXPECT_EQ(Screen.depth, 32);
+    EXPECT_EQ(Screen.refresh_rate, 60u);
+    ASSERT_TRUE(IsWindow(Screen.child_window));
+    EXPECT_EQ(GetParent(Screen.child_window), parent_);
+    char name[16] = {};
+    GetClassNameA(Screen.child_window, name, sizeof(name));
+    EXPECT_EQ(_stricmp(name, "STATIC"), 0);
+    RECT r;
+    GetClientRect(Screen.child_window, &r);
+    EXPECT_EQ(r.right, 640);
+    EXPECT_EQ(r.bottom, 480);
+
+    zv_test::D3D9DeviceInfo info;
+    ASSERT_TRUE(zv_test::GetD3D9DeviceInfo(Screen.device, &info));
+    EXPECT_EQ(info.params.BackBufferWidth, 640u);
+    EXPECT_EQ(info.params.BackBufferFormat, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(info.params.SwapEffect, D3DSWAPEFFECT_COPY);
+    EXPECT_EQ(info.params.Flags, DWORD(D3DPRESENTFLAG_LOCKABLE_BACKBUFFER));
+    EXPECT_EQ(info.params.PresentationInterval, UINT(D3DPRESENT_INTERVAL_ONE));
+    EXPECT_EQ(info.params.hDeviceWindow, Screen.child_window);
+    EXPECT_EQ(info.focus_window, Screen.child_window);
+    EXPECT_EQ(info.behavior_flags, 0x42u);
+
+    DWORD v = 0;
+    Screen.device->GetTextureStageState(0, D3DTSS_COLOROP, &v);
+    EXPECT_EQ(v, DWORD(D3DTOP_SELECTARG1));
+    Screen.device->GetTextureStageState(0, D3DTSS_ALPHAOP, &v);
+    EXPECT_EQ(v, DWORD(D3DTOP_SELECTARG1));
+    Screen.device->GetSamplerState(0, D3DSAMP_MINFILTER, &v);
+    EXPECT_EQ(v, DWORD(D3DTEXF_POINT));
+    Screen.device->GetRenderState(D3DRS_MULTISAMPLEANTIALIAS, &v);
+    EXPECT_EQ(v, 0u);
+    EXPECT_EQ(GetPropA(parent_, "qx_dxsize"), reinterpret_cast<HANDLE>(1));
+
+    // The back buffer starts black.
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(Screen.back_buffer->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(static_cast<uint32_t*>(lr.pBits)[0] & 0xFFFFFF, 0u);
+    Screen.back_buffer->UnlockRect();
+}
+
+TEST_F(ScreenTest, SoftwareVertexProcessingWithoutTransformAndLighting) {
+    zv_test::SetD3D9HardwareVertexProcessing(false);
+    StartAndOpen();
+    zv_test::D3D9DeviceInfo info;
+    ASSERT_TRUE(zv_test::GetD3D9DeviceInfo(Screen.device, &info));
+    EXPECT_EQ(info.behavior_flags, 0x22u);
+}
+
+TEST_F(ScreenTest, SixteenBitDesktopGivesSixteenBitFormat) {
+    zv_test::SetD3D9DisplayFormat(D3DFMT_R5G6B5);
+    StartAndOpen();
+    EXPECT_EQ(Screen.pixel_format, PIXEL_FORMAT_16);
+    EXPECT_EQ(Screen.depth, 16);
+}
+
+TEST_F(ScreenTest, AutoSizedChildFollowsTheParent) {
+    Start();
+    HWND parent = MakeParent(400, 300);
+    ASSERT_EQ(Screen_OpenWindowed(parent, 10, 20, 100, 100, 1, 5, 5), 1);
+    RECT r;
+    GetWindowRect(Screen.child_window, &r);
+    EXPECT_EQ(r.right - r.left, 385);
+    EXPECT_EQ(r.bottom - r.top, 275);
+
+    // A bigger parent: the child follows and the flip stretches the back buffer over it.
+    RECT outer = {0, 0, 800, 600};
+    AdjustWindowRectEx(&outer, WS_CAPTION | WS_SYSMENU, FALSE, 0);
+    size_t before = Presents();
+    SetWindowPos(parent, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(Screen.child_window, &r);
+    EXPECT_EQ(r.right, 785);
+    EXPECT_EQ(r.bottom, 575);
+    EXPECT_GT(Presents(), before);  // the parent's hook flipped
+    zv_test::D3D9Frame frame;
+    ASSERT_TRUE(zv_test::LastD3D9Frame(Screen.device, &frame));
+    EXPECT_EQ(frame.dest.right, 785);
+    EXPECT_EQ(frame.source.right, 100);
+    EXPECT_EQ(frame.width, 785);
+}
+
+TEST_F(ScreenTest, AFixedChildKeepsItsSize) {
+    StartAndOpen();
+    SetWindowPos(parent_, nullptr, 0, 0, 1000, 900, SWP_NOMOVE | SWP_NOZORDER);
+    RECT r;
+    GetClientRect(Screen.child_window, &r);
+    EXPECT_EQ(r.right, 640);
+    EXPECT_EQ(r.bottom, 480);
+}
+
+TEST_F(ScreenTest, ASecondOpenDoesNotHookTheParentAgain) {
+    StartAndOpen();
+    LONG_PTR hook = GetWindowLongPtrA(parent_, GWLP_WNDPROC);
+    WNDPROC old = Screen.parent_old_proc;
+    HWND first_child = Screen.child_window;
+    ASSERT_EQ(Screen_OpenWindowed(parent_, 0, 0, 320, 240, 0, 0, 0), 1);
+    EXPECT_FALSE(IsWindow(first_child));  // the first screen was closed
+    EXPECT_EQ(GetWindowLongPtrA(parent_, GWLP_WNDPROC), hook);
+    EXPECT_EQ(Screen.parent_old_proc, old);
+    EXPECT_EQ(Screen.screen_width, 320);
+    // The first hook still works: messages reach the parent's own procedure.
+    EXPECT_EQ(SendMessageA(parent_, WM_GETTEXTLENGTH, 0, 0), 6);
+}
+
+TEST_F(ScreenTest, AFailedOpenFreesTheSpritesAndLeavesNoScreen) {
+    Start();
+    EXPECT_EQ(Screen_OpenWindowed(nullptr, 0, 0, 640, 480, 0, 0, 0), 0);
+    EXPECT_EQ(Screen.screen_open, 0);
+    zv_test::FailD3D9Call(zv_test::D3D9Call::kCreateDevice);
+    EXPECT_EQ(Screen_OpenWindowed(parent_, 0, 0, 640, 480, 0, 0, 0), 0);
+    EXPECT_EQ(Screen.screen_open, 0);
+    EXPECT_EQ(Screen.device, nullptr);
+    EXPECT_TRUE(IsWindow(Screen.child_window));  // the child made so far stays
+    zv_test::FailD3D9Call(zv_test::D3D9Call::kGetAdapterDisplayMode);
+    EXPECT_EQ(Screen_OpenWindowed(parent_, 0, 0, 640, 480, 0, 0, 0), 0);
+    zv_test::FailD3D9Call(zv_test::D3D9Call::kGetDeviceCaps);
+    EXPECT_EQ(Screen_OpenWindowed(parent_, 0, 0, 640, 480, 0, 0, 0), 0);
+    EXPECT_EQ(Screen_OpenWindowed(parent_, 0, 0, 640, 480, 0, 0, 0), 1);
+}
+
+TEST_F(ScreenTest, PaintingTheChildShowsTheScreenAgain) {
+    StartAndOpen();
+    size_t before = Presents();
+    InvalidateRect(Screen.child_window, nullptr, TRUE);
+    UpdateWindow(Screen.child_window);
+    EXPECT_EQ(Presents(), before + 1);
+}
+
+// ---- Drawing target ------------------------------------------------------------------------
+
+TEST_F(ScreenTest, TheBackBufferIsADrawingTarget) {
+    StartAndOpen();
+    struct DrawingContext* dc = Screen_DrawingTarget();
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(dc->kind, DRAWING_TARGET_SURFACE);
+    EXPECT_NE(dc->hdc, nullptr);
+    EXPECT_EQ(dc->buffer, nullptr);
+    EXPECT_EQ(dc->buffer_format, PIXEL_FORMAT_32);
+    EXPECT_EQ(dc->width, 640);
+    EXPECT_EQ(dc->height, 480);
+    EXPECT_EQ(dc->depth, 32);
+    EXPECT_EQ(dc->grab_32_as_24, 1);
+    ASSERT_NE(Draw_Begin(dc), nullptr);
+    Draw_SetMode(0);
+    Draw_Box(10, 10, 20, 20, 0x0000FF);  // red, as GDI colours go
+
+    // GDI, then the pixel memory, then GDI again: the device context is held at the end.
+    int32_t pitch = 0;
+    void* bits = dc->get_buffer(dc, &pitch);
+    ASSERT_NE(bits, nullptr);
+    EXPECT_EQ(dc->hdc, nullptr);
+    EXPECT_GE(pitch, 640 * 4);
+    EXPECT_EQ(static_cast<uint32_t*>(bits)[15 * (pitch / 4) + 15] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(dc->get_buffer(dc, &pitch), bits);  // asked again: the same lock
+    HDC again = dc->get_dc(dc);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(dc->buffer, nullptr);
+    EXPECT_EQ(dc->get_dc(dc), again);
+    Draw_End();
+
+    // Everything was given back: the frame can be presented.
+    EXPECT_EQ(Screen_Flip(), 1);
+    zv_test::D3D9Frame frame;
+    ASSERT_TRUE(zv_test::LastD3D9Frame(Screen.device, &frame));
+    EXPECT_EQ(frame.pixels[15 * 640 + 15], 0xFF0000u);
+    EXPECT_EQ(frame.pixels[40 * 640 + 40], 0u);
+}
+
+TEST_F(ScreenTest, TheReleaseCallbackCanRunTwice) {
+    StartAndOpen();
+    struct DrawingContext* dc = Screen_DrawingTarget();
+    ASSERT_NE(dc, nullptr);
+    int32_t pitch;
+    dc->get_buffer(dc, &pitch);
+    dc->release(dc, 1);
+    EXPECT_EQ(dc->hdc, nullptr);
+    EXPECT_EQ(dc->buffer, nullptr);
+    dc->release(dc, 1);
+    DrawingContext_Free(dc);
+    HDC hdc;
+    ASSERT_EQ(Screen.back_buffer->GetDC(&hdc), D3D_OK);  // neither held nor locked
+    Screen.back_buffer->ReleaseDC(hdc);
+}
+
+TEST_F(ScreenTest, NoDrawingTargetWithoutADeviceContextOrMemory) {
+    EXPECT_EQ(Screen_DrawingTarget(), nullptr);  // no screen
+    StartAndOpen();
+    zv_test::FailD3D9Call(zv_test::D3D9Call::kGetDC);
+    EXPECT_EQ(Screen_DrawingTarget(), nullptr);
+    EXPECT_EQ(Draw_Begin(nullptr), nullptr);
+    Draw_End();
+    // No context to be had: the device context goes back, so the screen keeps working.
+    zv_test::FailAllocationsAfter(0, RuntimeHeap);
+    EXPECT_EQ(Screen_DrawingTarget(), nullptr);
+    zv_test::ClearAllocationFailures();
+    EXPECT_EQ(Screen_Flip(), 1);
+    EXPECT_EQ(Screen.device_ok, 1);
+    ASSERT_NE(Draw_Begin(Screen_DrawingTarget()), nullptr);
+    Draw_End();
+}
+
+// ---- Flip -------------------------------------------------------------------------------------
+
+TEST_F(ScreenTest, FlipPresentsAndWaitsForTheRetrace) {
+    StartAndOpen();
+    EXPECT_EQ(Screen_Flip(), 1);
+    uint64_t before = zv_test::VirtualClockMs();
+    EXPECT_EQ(Screen_Flip(), 1);
+    EXPECT_GE(zv_test::VirtualClockMs() - before, 16u);
+    zv_test::D3D9Frame frame;
+    ASSERT_TRUE(zv_test::LastD3D9Frame(Screen.device, &frame));
+    EXPECT_EQ(frame.window, Screen.child_window);
+    EXPECT_EQ(frame.source.right, 640);
+    EXPECT_EQ(frame.dest.bottom, 480);
+}
+
+TEST_F(ScreenTest, ADeviceLostTooLongStopsTheFlips) {
+    StartAndOpen();
+    ASSERT_TRUE(zv_test::ScriptCooperativeLevel(
+        Screen.device, {{D3DERR_DEVICELOST, 40}, {D3DERR_DEVICENOTRESET, 0}}));
+    size_t presents = Presents();
+    uint64_t before = zv_test::VirtualClockMs();
+    EXPECT_EQ(Screen_Flip(), 0);
+    uint64_t waited = zv_test::VirtualClockMs() - before;
+    EXPECT_GE(waited, 32u);
+    EXPECT_LE(waited, 34u);
+    EXPECT_EQ(Screen.device_ok, 0);
+    // Later flips return at once and show nothing, even once the device could be reset.
+    zv_test::AdvanceVirtualClock(100);
+    before = zv_test::VirtualClockMs();
+    EXPECT_EQ(Screen_Flip(), 1);
+    EXPECT_EQ(zv_test::VirtualClockMs(), before);
+    EXPECT_EQ(Presents(), presents);
+}
+
+TEST_F(ScreenTest, ADeviceThatNeedsAResetIsResetAndPresented) {
+    StartAndOpen();
+    ASSERT_TRUE(zv_test::ScriptCooperativeLevel(
+        Screen.device, {{D3DERR_DEVICELOST, 10}, {D3DERR_DEVICENOTRESET, 0}}));
+    size_t presents = Presents();
+    EXPECT_EQ(Screen_Flip(), 1);
+    EXPECT_EQ(Screen.device_ok, 1);
+    zv_test::D3D9DeviceInfo info;
+    ASSERT_TRUE(zv_test::GetD3D9DeviceInfo(Screen.device, &info));
+    EXPECT_EQ(info.reset_count, 1u);
+    EXPECT_EQ(info.present_count, presents + 1);
+    // The back buffer is the new one and draws as before.
+    struct DrawingContext* dc = Screen_DrawingTarget();
+    ASSERT_NE(dc, nullptr);
+    Draw_Begin(dc);
+    Draw_End();
+    EXPECT_EQ(Screen_Flip(), 1);
+}
+
+TEST_F(ScreenTest, ADeviceBackWithinTheWaitIsPresentedWithoutAReset) {
+    StartAndOpen();
+    ASSERT_TRUE(zv_test::ScriptCooperativeLevel(Screen.device, {{D3DERR_DEVICELOST, 10}}));
+    EXPECT_EQ(Screen_Flip(), 1);
+    zv_test::D3D9DeviceInfo info;
+    ASSERT_TRUE(zv_test::GetD3D9DeviceInfo(Screen.device, &info));
+    EXPECT_EQ(info.reset_count, 0u);
+    EXPECT_EQ(info.present_count, 1u);
+}
+
+TEST_F(ScreenTest, BrokenDevicesAndFailedResets) {
+    StartAndOpen();
+    ASSERT_TRUE(zv_test::ScriptCooperativeLevel(Screen.device, {{D3DERR_DRIVERINTERNALERROR, 0}}));
+    EXPECT_EQ(Screen_Flip(), 0);
+    EXPECT_EQ(Screen.device_ok, 0);
+
+    ASSERT_EQ(Screen_OpenWindowed(parent_, 0, 0, 640, 480, 0, 0, 0), 1);
+    ASSERT_TRUE(zv_test::ScriptCooperativeLevel(Screen.device, {{D3DERR_DEVICENOTRESET, 0}}));
+    zv_test::FailD3D9Call(zv_test::D3D9Call::kReset);
+    EXPECT_EQ(Screen_Flip(), 0);
+    EXPECT_EQ(Screen.device_ok, 0);
+    EXPECT_NE(Screen.back_buffer, nullptr);  // still there for the drawing and the close
+
+    // A failed present stops the windowed screen until it is opened again.
+    ASSERT_EQ(Screen_OpenWindowed(parent_, 0, 0, 640, 480, 0, 0, 0), 1);
+    zv_test::FailD3D9Call(zv_test::D3D9Call::kPresent);
+    EXPECT_EQ(Screen_Flip(), 1);
+    EXPECT_EQ(Screen.device_ok, 0);
+}
+
+TEST_F(ScreenTest, FlipGivesTheRenderTargetBackToTheBackBuffer) {
+    StartAndOpen();
+    Screen.target = 3;  // a sprite number with no sprite behind it
+    Screen.target_width = Screen.target_height = 8;
+    EXPECT_EQ(Screen_Flip(), 1);
+    EXPECT_EQ(Screen.target, SCREEN_TARGET_BACK_BUFFER);
+    EXPECT_EQ(Screen.target_width, 640);
+    EXPECT_EQ(Screen.target_height, 480);
+}
+
+// ---- Shut-down ----------------------------------------------------------------------------------
+
+TEST_F(ScreenTest, CloseGivesEverythingBackAndCanRepeat) {
+    int objects = zv_test::LiveD3D9Objects();
+    StartAndOpen();
+    HWND child = Screen.child_window;
+    Screen_Close();
+    EXPECT_EQ(Screen.screen_open, 0);
+    EXPECT_EQ(Screen.device, nullptr);
+    EXPECT_EQ(Screen.back_buffer, nullptr);
+    EXPECT_EQ(Screen.screen_width, 0);
+    EXPECT_EQ(Screen.depth, 0);
+    EXPECT_EQ(Screen.windowed, 0);
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(zv_test::LiveD3D9Objects(), objects + 1);  // the Direct3D object stays
+    Screen_Close();
+    EXPECT_EQ(Screen.parent_window, parent_);
+    // The parent's hook stays and passes everything on.
+    EXPECT_EQ(GetPropA(parent_, "qx_dxsize"), reinterpret_cast<HANDLE>(1));
+    SetWindowPos(parent_, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(SendMessageA(parent_, WM_GETTEXTLENGTH, 0, 0), 6);
+    // Another screen needs no new start.
+    EXPECT_EQ(Screen_OpenWindowed(parent_, 0, 0, 64, 48, 0, 0, 0), 1);
+    Screen_End();
+    EXPECT_NE(Screen.direct3d, nullptr);
+}
+
+TEST_F(ScreenTest, CloseWithNoScreenLeavesTheSpritesAlone) {
+    Screen_Close();  // never started
+    Start();
+    struct SpriteRecord* sprite =
+        static_cast<struct SpriteRecord*>(Objects_Create(Screen.sprites, 0));
+    ASSERT_NE(sprite, nullptr);
+    sprite->resources =
+        static_cast<struct SpriteResources*>(Runtime_Alloc(sizeof(SpriteResources), TRUE));
+    Screen_Close();
+    EXPECT_NE(Objects_Find(Screen.sprites, 0), nullptr);
+    Sprite_Close(0);
+}
+
+}  // namespace

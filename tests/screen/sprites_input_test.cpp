@@ -1,0 +1,191 @@
+// Sprites as far as the screen uses them, and the keyboard and mouse shut-downs with the
+// shared DirectInput object.
+#include <zorvane_test/dinput.h>
+
+#include "screen_fixture.h"
+
+namespace {
+
+// A live sprite with a 16-bit texture, as the sprite-making operations would leave it.
+struct SpriteRecord* MakeSprite(int32_t number, int32_t width, int32_t height) {
+    auto* sprite = static_cast<struct SpriteRecord*>(Objects_Create(Screen.sprites, number));
+    if (!sprite) return nullptr;
+    auto* r = static_cast<struct SpriteResources*>(Runtime_Alloc(sizeof(SpriteResources), TRUE));
+    r->width = sprite->width = width;
+    r->height = sprite->height = height;
+    Screen.device->CreateTexture(UINT(width), UINT(height), 1, 0, D3DFMT_X1R5G5B5, D3DPOOL_MANAGED,
+                                 &r->texture, nullptr);
+    sprite->resources = r;
+    sprite->flags = SPRITE_OWNS_PIXEL_COPY;
+    sprite->pixel_copy = Runtime_Alloc(16, FALSE);
+    return sprite;
+}
+
+TEST_F(ScreenTest, ClosingSpritesThatAreNotThere) {
+    Start();
+    EXPECT_EQ(Sprite_Close(OBJECT_DYNAMIC), 1);  // an empty table
+    EXPECT_EQ(Sprite_Close(7), 0);
+}
+
+TEST_F(ScreenTest, ASpriteBecomesTheRenderTargetAndTheFlipTakesItBack) {
+    StartAndOpen();
+    int objects = zv_test::LiveD3D9Objects();
+    struct SpriteRecord* sprite = MakeSprite(2, 8, 4);
+    ASSERT_NE(sprite, nullptr);
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(sprite->resources->texture->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    static_cast<uint16_t*>(lr.pBits)[1] = 0x7C00;  // red in x1r5g5b5
+    sprite->resources->texture->UnlockRect(0);
+
+    EXPECT_EQ(Sprite_SetTarget(9), 0);  // no such sprite: nothing changes
+    EXPECT_EQ(Screen.target, SCREEN_TARGET_BACK_BUFFER);
+    ASSERT_EQ(Sprite_SetTarget(2), 1);
+    EXPECT_EQ(Screen.target, 2);
+    EXPECT_EQ(Screen.target_width, 8);
+    EXPECT_EQ(sprite->resources->target_count, 1);
+    EXPECT_EQ(sprite->resources->rendered, 1);
+    EXPECT_EQ(sprite->resources->surface_valid, 1);
+    ASSERT_NE(sprite->resources->render_surface, nullptr);
+    ASSERT_EQ(sprite->resources->render_surface->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(static_cast<uint16_t*>(lr.pBits)[1], 0x7C00);  // the texture's pixels were copied
+    sprite->resources->render_surface->UnlockRect();
+    EXPECT_EQ(Sprite_SetTarget(2), 1);  // already the target
+    EXPECT_EQ(sprite->resources->target_count, 1);
+
+    EXPECT_EQ(Screen_Flip(), 1);
+    EXPECT_EQ(Screen.target, SCREEN_TARGET_BACK_BUFFER);
+    IDirect3DSurface9* target = nullptr;
+    ASSERT_EQ(Screen.device->GetRenderTarget(0, &target), D3D_OK);
+    EXPECT_EQ(target, Screen.back_buffer);
+    target->Release();
+
+    // A reset keeps the sprite as it is; the close releases its resources.
+    ASSERT_TRUE(zv_test::ScriptCooperativeLevel(Screen.device, {{D3DERR_DEVICENOTRESET, 0}}));
+    struct SpriteResources* before = sprite->resources;
+    EXPECT_EQ(Screen_Flip(), 1);
+    EXPECT_EQ(sprite->resources, before);
+    EXPECT_EQ(Sprite_Close(2), 1);
+    EXPECT_EQ(Objects_Find(Screen.sprites, 2), nullptr);
+    EXPECT_EQ(zv_test::LiveD3D9Objects(), objects);
+}
+
+TEST_F(ScreenTest, ClosingTheScreenClosesEverySprite) {
+    StartAndOpen();
+    ASSERT_NE(MakeSprite(0, 4, 4), nullptr);
+    ASSERT_NE(MakeSprite(5, 4, 4), nullptr);
+    Screen_Close();
+    EXPECT_EQ(Objects_Find(Screen.sprites, 0), nullptr);
+    EXPECT_EQ(Objects_Find(Screen.sprites, 5), nullptr);
+}
+
+TEST_F(ScreenTest, AnUploadWaitingForTheRenderSurfaceIsApplied) {
+    StartAndOpen();
+    struct SpriteRecord* sprite = MakeSprite(1, 4, 2);
+    ASSERT_NE(sprite, nullptr);
+    struct SpriteResources* r = sprite->resources;
+    ASSERT_EQ(Screen.device->CreateOffscreenPlainSurface(4, 2, D3DFMT_X1R5G5B5, D3DPOOL_SYSTEMMEM,
+                                                         &r->system_surface, nullptr),
+              D3D_OK);
+    D3DLOCKED_RECT lr;
+    r->system_surface->LockRect(&lr, nullptr, 0);
+    static_cast<uint16_t*>(lr.pBits)[0] = 0x001F;
+    r->system_surface->UnlockRect();
+    r->needs_upload = 1;
+    IDirect3DSurface9* surface = Sprite_PrepareRenderSurface(r);
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(r->needs_upload, 0);
+    surface->LockRect(&lr, nullptr, D3DLOCK_READONLY);
+    EXPECT_EQ(static_cast<uint16_t*>(lr.pBits)[0], 0x001F);
+    surface->UnlockRect();
+    // Without a texture there is nothing to render into.
+    EXPECT_EQ(Sprite_PrepareRenderSurface(nullptr), nullptr);
+    Sprite_Close(1);
+}
+
+// ---- Keyboard and mouse ------------------------------------------------------------------------
+
+struct InputReset {
+    ~InputReset() { Input = InputState{}; }
+};
+
+TEST_F(ScreenTest, KeyboardAndMouseShutDownsWithNoDevice) {
+    InputReset reset;
+    Keyboard_End();
+    Mouse_End();
+    Keyboard_End();
+    Mouse_End();
+    EXPECT_EQ(Input.direct_input_users, 0);
+    EXPECT_EQ(Input.direct_input, nullptr);
+}
+
+TEST_F(ScreenTest, TheDirectInputObjectIsSharedAndCounted) {
+    InputReset reset;
+    int live = zv_test::LiveDirectInputObjects();
+    IDirectInput7A* first = Input_Open();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(Input_Open(), first);
+    EXPECT_EQ(Input.direct_input_users, 2);
+    EXPECT_EQ(zv_test::ModuleLoadCount("DINPUT.DLL"), 1);
+    Input_Release();
+    EXPECT_EQ(Input.direct_input, first);
+    Input_Release();
+    EXPECT_EQ(Input.direct_input, nullptr);
+    EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
+    EXPECT_EQ(zv_test::ModuleLoadCount("DINPUT.DLL"), 0);
+}
+
+TEST_F(ScreenTest, AMissingDirectInputStillCountsItsUser) {
+    InputReset reset;
+    zv_test::HideModule("DINPUT.DLL");
+    EXPECT_EQ(Input_Open(), nullptr);
+    EXPECT_EQ(Input.direct_input_users, 1);
+    Input_Release();
+    EXPECT_EQ(Input.direct_input_users, 0);
+}
+
+TEST_F(ScreenTest, KeyboardEndReleasesItsDeviceAndItsUse) {
+    InputReset reset;
+    const GUID keyboard = {
+        0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+    const GUID device7 = {
+        0x57D7C6BC, 0x2356, 0x11D3, {0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44, 0xAE}};
+    int live = zv_test::LiveDirectInputObjects();
+    IDirectInput7A* di = Input_Open();
+    ASSERT_NE(di, nullptr);
+    ASSERT_EQ(di->CreateDeviceEx(keyboard, device7,
+                                 reinterpret_cast<LPVOID*>(&Input.keyboard_device), nullptr),
+              DI_OK);
+    Input.keyboard_ready = 1;
+    Keyboard_End();
+    EXPECT_EQ(Input.keyboard_device, nullptr);
+    EXPECT_EQ(Input.keyboard_ready, 1);
+    EXPECT_EQ(Input.direct_input, nullptr);
+    EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
+}
+
+TEST_F(ScreenTest, TheKeyboardFormatIsDirectInputsStandardOne) {
+    DIOBJECTDATAFORMAT* format = Keyboard_BuildFormat();
+    ASSERT_NE(format, nullptr);
+    EXPECT_EQ(Input.keyboard_format, format);
+    EXPECT_EQ(format[0x41].dwOfs, 0x41u);
+    EXPECT_EQ(format[0x41].dwType, 0x8000410Cu);
+    EXPECT_EQ(format[0x41].dwFlags, 0u);
+    EXPECT_EQ(format[0xFF].dwType, 0x8000FF0Cu);
+    EXPECT_TRUE(IsEqualGUID(*format[0].pguid, GUID_Key));
+    const GUID key = {0x55728220, 0xD33C, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+    EXPECT_TRUE(IsEqualGUID(GUID_Key, key));
+    Runtime_Free(format);
+    Input.keyboard_format = nullptr;
+}
+
+TEST_F(ScreenTest, TheScreenHasTheFocusWhenItsParentIsInFront) {
+    StartAndOpen();
+    SetForegroundWindow(parent_);
+    EXPECT_EQ(Screen_HasFocus(), GetForegroundWindow() == parent_ ? 1 : 0);
+    EXPECT_EQ(GetForegroundWindow(), parent_);
+    HWND other = MakeParent(100, 100);
+    SetForegroundWindow(other);
+    EXPECT_EQ(Screen_HasFocus(), 0);
+}
+
+}  // namespace
