@@ -297,10 +297,18 @@ void Blt(DC& dst, const Surface* src_in, COLORREF src_bk, BltArgs a) {
             uint32_t s;
             if (average) {
                 // Box filter over the source pixels that fall on this destination pixel.
-                int64_t bx0 = (x - a.dx) * a.sw / a.dw,
-                        bx1 = std::max(bx0 + 1, (x - a.dx + 1) * a.sw / a.dw);
-                int64_t by0 = (y - a.dy) * a.sh / a.dh,
-                        by1 = std::max(by0 + 1, (y - a.dy + 1) * a.sh / a.dh);
+                int64_t bx0 = int64_t(__int128(x - a.dx) * a.sw / a.dw);
+                int64_t bx1 = std::max(bx0 + 1, int64_t(__int128(x - a.dx + 1) * a.sw / a.dw));
+                int64_t by0 = int64_t(__int128(y - a.dy) * a.sh / a.dh);
+                int64_t by1 = std::max(by0 + 1, int64_t(__int128(y - a.dy + 1) * a.sh / a.dh));
+                // Only the part of the box that lies on the source is read.
+                auto on_source = [](int64_t& lo, int64_t& hi, int64_t start, int64_t n, bool flip,
+                                    int64_t size) {
+                    lo = std::max(lo, flip ? start + n - size : -start);
+                    hi = std::min(hi, flip ? start + n : size - start);
+                };
+                on_source(bx0, bx1, a.sx, a.sw, flip_x, src->width);
+                on_source(by0, by1, a.sy, a.sh, flip_y, src->height);
                 uint64_t r = 0, g = 0, b = 0, n = 0;
                 for (int64_t yy = by0; yy < by1; ++yy)
                     for (int64_t xx = bx0; xx < bx1; ++xx) {

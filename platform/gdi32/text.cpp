@@ -77,13 +77,16 @@ struct Metrics {
 Metrics MetricsOf(const Font& f) {
     Metrics m;
     FT_Face face = FaceFor(f.file);
-    LONG h = f.lf.lfHeight;
+    // Heights beyond what any screen shows are drawn at the largest size we render.
+    constexpr int64_t kMaxHeight = 2048;
+    int64_t h = f.lf.lfHeight;
     if (h == 0) h = 16;
+    h = std::clamp<int64_t>(h, -kMaxHeight, kMaxHeight);
     if (!face) {
-        int cell = h < 0 ? -h * 4 / 3 : h;
+        int cell = int(h < 0 ? -h * 4 / 3 : h);
         m.ascent = cell * 13 / 16;
         m.descent = cell - m.ascent;
-        m.em = h < 0 ? -h : cell * 0.8;
+        m.em = h < 0 ? double(-h) : cell * 0.8;
         return m;
     }
     m.face = face;
@@ -99,7 +102,7 @@ Metrics MetricsOf(const Font& f) {
     } else {
         m.em = h * upem / (win_asc + win_desc);
         m.ascent = int(std::lround(win_asc * m.em / upem));
-        m.descent = h - m.ascent;
+        m.descent = int(h) - m.ascent;
     }
     m.internal_leading = std::max(0, m.ascent + m.descent - int(std::lround(m.em)));
     const TT_HoriHeader* hhea = static_cast<TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
