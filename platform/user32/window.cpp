@@ -317,6 +317,8 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
         return FALSE;
     }
     if (w->destroying) return TRUE;
+    // From here on, a DestroyWindow from inside one of the messages below is already done.
+    w->destroying = true;
 
     if ((w->style & WS_CHILD) && !(w->ex_style & WS_EX_NOPARENTNOTIFY) && w->parent)
         Send(w->parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, LOWORD(w->id)),

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "message_log.h"
@@ -391,6 +392,51 @@ TEST_F(WindowTest, BadAndDestroyedHandlesFailEveryCall) {
     }
     EXPECT_FALSE(IsWindow(gone));
     EXPECT_FALSE(IsWindow(garbage));
+}
+
+}  // namespace
+
+namespace {
+
+// A procedure that destroys its window when it receives the message in its user data.
+LRESULT CALLBACK SelfDestroying(HWND h, UINT m, WPARAM w, LPARAM l) {
+    MessageLog::Get().Add(h, m, w, l);
+    if (m == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(l);
+        SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    if (m != WM_NCDESTROY && LONG_PTR(m) == GetWindowLongPtrA(h, GWLP_USERDATA)) {
+        DestroyWindow(h);
+        if (m == WM_DESTROY) DestroyWindow(h);  // again, from inside its own destruction
+    }
+    return DefWindowProcA(h, m, w, l);
+}
+
+TEST(Reentrancy, WindowsDestroyedInsideTheirOwnMessages) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = SelfDestroying;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "SelfDestroying";
+    RegisterClassA(&wc);
+    for (UINT when :
+         {UINT(WM_CREATE), UINT(WM_SIZE), UINT(WM_MOVE), UINT(WM_SHOWWINDOW),
+          UINT(WM_WINDOWPOSCHANGING), UINT(WM_ACTIVATE), UINT(WM_SETFOCUS), UINT(WM_DESTROY)}) {
+        MessageLog::Get().Clear();
+        HWND h = CreateWindowExA(0, "SelfDestroying", "", WS_CAPTION | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, wc.hInstance,
+                                 reinterpret_cast<LPVOID>(uintptr_t(when)));
+        if (h) DestroyWindow(h);
+        EXPECT_FALSE(IsWindow(h)) << MessageName(when);
+        Seq got = MessageLog::Get().Messages();
+        EXPECT_EQ(std::count(got.begin(), got.end(), UINT(WM_NCDESTROY)), 1) << MessageName(when);
+        EXPECT_EQ(std::count(got.begin(), got.end(), UINT(WM_DESTROY)), 1) << MessageName(when);
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&m);
+    }
+    EXPECT_TRUE(UnregisterClassA("SelfDestroying", wc.hInstance));
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+    EXPECT_EQ(GetFocus(), nullptr);
 }
 
 }  // namespace
