@@ -139,7 +139,7 @@ TEST_F(WindowSystemTest, EventPostedFromAnotherThread) {
         PostMessageA(PostedEventWindow, PostedEventMessage, 0, reinterpret_cast<LPARAM>(block));
     });
     sender.join();
-    EXPECT_EQ(Event_Wait(1000), int32_t(PostedEventMessage));
+    EXPECT_EQ(Event_Poll(), int32_t(PostedEventMessage));
     EXPECT_EQ(Event_Poll(), EVENT_CLOSE_WINDOW);
     EXPECT_EQ(Events->current_window, 0);
 }
@@ -204,6 +204,39 @@ TEST_F(WindowSystemTest, HookFirstThenTable) {
     SendMessageA(h, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(h));
     record->hook = nullptr;
+}
+
+LRESULT EraseBlack(HDC dc, HWND window) {
+    RECT r;
+    GetClientRect(window, &r);
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    return 1;
+}
+
+TEST_F(WindowSystemTest, EraseQueuesRepaintWhetherOrNotItPainted) {
+    HWND h = Window_Open(0, 0, 0, 50, 40, "", WS_POPUP);
+    Drain();
+    auto* record = static_cast<WindowRecord*>(Objects_Find(WindowTable, 0));
+    zv_test::HostFrame frame;
+    // No brush, no callback: the default procedure erases with the class brush.
+    InvalidateRect(h, nullptr, TRUE);
+    EXPECT_EQ(Drain(), Codes{EVENT_REPAINT});
+    ASSERT_TRUE(zv_test::LastPresentedFrame(h, &frame));
+    EXPECT_EQ(frame.pixels[0], GetSysColor(COLOR_BTNFACE));
+    // The record's brush.
+    record->background_brush = CreateSolidBrush(RGB(0, 255, 0));
+    InvalidateRect(h, nullptr, TRUE);
+    EXPECT_EQ(Drain(), Codes{EVENT_REPAINT});
+    ASSERT_TRUE(zv_test::LastPresentedFrame(h, &frame));
+    EXPECT_EQ(frame.pixels[0], 0x00FF00u);
+    // The erase callback, used when there is no brush; the brush is deleted at close.
+    DeleteObject(record->background_brush);
+    record->background_brush = nullptr;
+    record->erase_callback = EraseBlack;
+    InvalidateRect(h, nullptr, TRUE);
+    EXPECT_EQ(Drain(), Codes{EVENT_REPAINT});
+    ASSERT_TRUE(zv_test::LastPresentedFrame(h, &frame));
+    EXPECT_EQ(frame.pixels[0], 0u);
 }
 
 // Stand-ins for a rich-text control: one editable, one read-only.
