@@ -278,4 +278,69 @@ TEST_F(PrimitivesTest, GrabImageMakesImagesOfTheTargetsPixels) {
     EXPECT_EQ(Objects_Find(Images_Table, 5), nullptr);
 }
 
+TEST_F(PrimitivesTest, XorModeInvertsShapesAndImages) {
+    SurfaceTarget t(12, 12);
+    DrawingContext* c = Begin(t, DRAW_MODE_XOR);
+    EXPECT_EQ(GetROP2(c->hdc), R2_NOT);
+    c->ops.box(c, 1, 1, 4, 4);
+    EXPECT_EQ(t.Count(0xFFFFFF), 16);
+    c->ops.box(c, 1, 1, 4, 4);  // twice: back to black
+    EXPECT_EQ(t.Count(0), 144);
+    HBITMAP img = Images_CreateDib(2, 2, 24);
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(mem, img);
+    SetPixelV(mem, 0, 0, RGB(255, 0, 0));
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    c->ops.image(c, img, 6, 6);
+    c->ops.image(c, img, 6, 6);  // SRCINVERT twice cancels out
+    EXPECT_EQ(t.Count(0), 144);
+    c->ops.image(c, img, 6, 6);
+    EXPECT_EQ(t.At(6, 6), 0xFF0000u);
+    Draw_End();
+    DeleteObject(img);
+}
+
+TEST_F(PrimitivesTest, IconsDrawThroughDrawIconEx) {
+    SurfaceTarget t(8, 8);
+    DrawingContext* c = Begin(t, 0);
+    HBITMAP colour = Images_CreateDib(2, 2, 24), mask = Images_CreateDib(2, 2, 24);
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(mem, colour);
+    RECT all = {0, 0, 2, 2};
+    FillRect(mem, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    ICONINFO ii = {TRUE, 0, 0, mask, colour};
+    HICON icon = CreateIconIndirect(&ii);
+    ASSERT_NE(icon, nullptr);
+    zv_test::StartGdiTrace(c->hdc);
+    c->ops.image_sized(c, icon, 2, 2, 4, 4);
+    auto calls = zv_test::StopGdiTrace();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().function, "DrawIconEx");
+    EXPECT_EQ(t.Count(0xFFFFFF), 16);
+    Draw_End();
+    DestroyIcon(icon);
+    DeleteObject(colour);
+    DeleteObject(mask);
+}
+
+TEST_F(PrimitivesTest, RoundBoxAndBackColourPassTheirArguments) {
+    SurfaceTarget t(30, 30);
+    DrawingContext* c = Begin(t, DRAW_MODE_OUTLINED);
+    zv_test::StartGdiTrace(c->hdc);
+    c->ops.round_box(c, 2, 3, 20, 10, 4, 3);
+    c->ops.set_back_colour(c, 0x00AB00);
+    auto calls = zv_test::StopGdiTrace();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(zv_test::ToString(calls[0]), zv_test::ToString({"RoundRect", {2, 3, 22, 13, 8, 6}}));
+    EXPECT_EQ(calls[1].function, "SetBkColor");
+    EXPECT_EQ(calls[1].args[0], 0x00AB00);
+    EXPECT_EQ(GetBkColor(c->hdc), 0x00AB00u);
+    EXPECT_EQ(c->current_back_colour, COLORREF(-1));  // not recorded
+    EXPECT_GT(t.Count(0xFFFFFF), 40);
+    Draw_End();
+}
+
 }  // namespace
