@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -205,6 +206,19 @@ struct Shape {
     }
 };
 
+// Fills a clipped block; whole rows of a 32-bit surface without padding go in one fill.
+void FillBlock(const Surface& s, const IRect& vis, const Mix& m) {
+    if (vis.Empty()) return;
+    if (m.Copy() && s.fmt == Fmt::Rgb32 && vis.left == 0 && vis.right == s.width &&
+        s.stride == ptrdiff_t(s.width) * 4 &&
+        int64_t(s.width) * (vis.bottom - vis.top) < INT32_MAX) {
+        FillSpan(s, int32_t(vis.top), 0, int32_t(int64_t(s.width) * (vis.bottom - vis.top)), m);
+        return;
+    }
+    for (int64_t y = vis.top; y < vis.bottom; ++y)
+        FillSpan(s, int32_t(y), int32_t(vis.left), int32_t(vis.right), m);
+}
+
 void DrawRectangle(DC& dc, int64_t l, int64_t t, int64_t r, int64_t b) {
     if (l > r) std::swap(l, r);
     if (t > b) std::swap(t, b);
@@ -219,8 +233,7 @@ void DrawRectangle(DC& dc, int64_t l, int64_t t, int64_t r, int64_t b) {
     if (sh.pen && sh.brush && sh.pen_mix.Copy() && sh.brush_mix.Copy() &&
         sh.pen_mix.xor_mask == sh.brush_mix.xor_mask) {
         // Outline and inside in one colour: the box is one solid block of rows.
-        for (int64_t y = vis.top; y < vis.bottom; ++y)
-            FillSpan(sh.s, int32_t(y), int32_t(vis.left), int32_t(vis.right), sh.pen_mix);
+        FillBlock(sh.s, vis, sh.pen_mix);
         return;
     }
     if (sh.brush) {
@@ -483,9 +496,7 @@ void FillLogicalRect(DC& dc, int64_t l, int64_t t, int64_t r, int64_t b, COLORRE
     if (s.Empty()) return;
     IRect vis = Intersect(dc.clip, IRect{l + dc.ox, t + dc.oy, r + dc.ox, b + dc.oy});
     if (vis.Empty()) return;
-    Mix m = MixFor(rop2, ColorToPixel(s, color), PixelMask(s));
-    for (int64_t y = vis.top; y < vis.bottom; ++y)
-        FillSpan(s, int32_t(y), int32_t(vis.left), int32_t(vis.right), m);
+    FillBlock(s, vis, MixFor(rop2, ColorToPixel(s, color), PixelMask(s)));
 }
 
 bool SysColorBrush(HBRUSH brush, COLORREF* color) {
