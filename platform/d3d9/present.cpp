@@ -1,6 +1,8 @@
 // Presentation: the source rectangle of the back buffer, scaled (nearest pixel) onto the
 // destination rectangle of the window's client area, drawn through the window's GDI
 // surface and pushed to the host at once; then the wait for the next vertical retrace.
+#include <cstring>
+
 #include "device.h"
 #include "gdi_buffer_dc.h"
 #include "host/host.h"
@@ -13,6 +15,25 @@ void PresentPending() __attribute__((weak));
 }  // namespace zv::user32
 
 namespace zv::d3d9 {
+namespace {
+
+// 16-bit pixels to 0x00RRGGBB through a table per format, made on first use.
+std::vector<uint32_t> MakeSixteenBitTable(D3DFORMAT format) {
+    std::vector<uint32_t> t(65536);
+    for (uint32_t v = 0; v < 65536; ++v) {
+        uint16_t p = uint16_t(v);
+        t[v] = PixelToRgb(format, reinterpret_cast<const uint8_t*>(&p));
+    }
+    return t;
+}
+
+const uint32_t* SixteenBitTable(D3DFORMAT format) {
+    static const std::vector<uint32_t> r5g6b5 = MakeSixteenBitTable(D3DFMT_R5G6B5);
+    static const std::vector<uint32_t> x1r5g5b5 = MakeSixteenBitTable(D3DFMT_X1R5G5B5);
+    return format == D3DFMT_R5G6B5 ? r5g6b5.data() : x1r5g5b5.data();
+}
+
+}  // namespace
 
 HRESULT Device::Present(const RECT* src_rect, const RECT* dst_rect, HWND dst_window_override,
                         const RGNDATA* /*dirty_region: a hint only*/) {
@@ -92,13 +113,23 @@ HRESULT Device::PresentFrame(const RECT* src_rect, const RECT* dst_rect, HWND wi
             LONG sy = LONG(src.top + (int64_t(2 * y + 1) * sh) / (2 * dh));
             const uint8_t* row = bb.bits() + size_t(sy) * bb.pitch();
             uint32_t* out = staging_.data() + size_t(y) * dw;
-            if (format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8) {
+            if (bpp == 4) {
                 const uint32_t* in = reinterpret_cast<const uint32_t*>(row);
-                for (LONG x = 0; x < dw; ++x)
-                    out[x] = in[column_offsets[x] / 4] & 0xFFFFFF;
+                if (sw == dw) {
+                    in += src.left;
+                    for (LONG x = 0; x < dw; ++x)
+                        out[x] = in[x] & 0xFFFFFF;
+                } else {
+                    for (LONG x = 0; x < dw; ++x)
+                        out[x] = in[column_offsets[x] / 4] & 0xFFFFFF;
+                }
             } else {
-                for (LONG x = 0; x < dw; ++x)
-                    out[x] = PixelToRgb(format, row + column_offsets[x]);
+                const uint32_t* table = SixteenBitTable(format);
+                for (LONG x = 0; x < dw; ++x) {
+                    uint16_t v;
+                    std::memcpy(&v, row + column_offsets[x], 2);
+                    out[x] = table[v];
+                }
             }
         }
         PixelBuffer frame;
