@@ -9,8 +9,24 @@ namespace {
 
 char g_empty_text[1] = {0};
 
+// A text-keyed element carries, after its value, its key's hash and length, so that a
+// search passes over the other elements of a chain without reading their key texts. The
+// value is padded to 8 bytes to keep that tag aligned.
+struct KeyTag {
+    uint32_t hash;
+    uint32_t length;
+};
+
+inline SIZE_T PaddedValueSize(const StringMap* map) {
+    return ((SIZE_T)map->value_size + 7) & ~(SIZE_T)7;
+}
+
 inline SIZE_T ElementSize(const StringMap* map) {
-    return sizeof(MapElement) + (SIZE_T)map->value_size;
+    return sizeof(MapElement) + PaddedValueSize(map) + sizeof(KeyTag);
+}
+
+inline KeyTag* TagOf(const StringMap* map, MapElement* element) {
+    return (KeyTag*)((char*)MapElement_Value(element) + PaddedValueSize(map));
 }
 
 inline bool IntKeys(const StringMap* map) {
@@ -23,17 +39,47 @@ inline int32_t BucketOf(const StringMap* map, uint32_t h) {
     return (int32_t)((count & (count - 1)) == 0 ? h & (count - 1) : h % count);
 }
 
-int32_t TextBucket(const StringMap* map, const char* key);
+uint32_t HashKey(const StringMap* map, const char* key, uint32_t* length);
 
 // Negative keys take their unsigned value, like text hashes.
 inline int32_t IntBucket(const StringMap* map, int32_t key) {
     return BucketOf(map, (uint32_t)key);
 }
 
-inline bool SameText(const StringMap* map, const char* a, const char* b) {
-    if (map->flags & MAP_NO_CASE) return _stricmp(a, b) == 0;
-    // Most keys in a chain differ at once; only a likely match pays for the call.
-    return a[0] == b[0] && strcmp(a, b) == 0;
+inline uint64_t Load8(const char* p) {
+    uint64_t v;
+    memcpy(&v, p, 8);
+    return v;
+}
+
+inline uint32_t Load4(const char* p) {
+    uint32_t v;
+    memcpy(&v, p, 4);
+    return v;
+}
+
+// memcmp(a, b, n) == 0 for the short texts keys usually are, without a library call: whole
+// words, the last one overlapping its predecessor.
+inline bool SameBytes(const char* a, const char* b, uint32_t n) {
+    if (n >= 8) {
+        uint32_t i = 0;
+        for (; i + 8 < n; i += 8)
+            if (Load8(a + i) != Load8(b + i)) return false;
+        return Load8(a + n - 8) == Load8(b + n - 8);
+    }
+    if (n >= 4) return Load4(a) == Load4(b) && Load4(a + n - 4) == Load4(b + n - 4);
+    for (uint32_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+// Whether an element's key equals a text whose hash and length are known.
+inline bool SameKey(const StringMap* map, MapElement* element, const char* key, uint32_t hash,
+                    uint32_t length) {
+    const KeyTag* tag = TagOf(map, element);
+    if (tag->hash != hash || tag->length != length) return false;
+    if (map->flags & MAP_NO_CASE) return _stricmp(element->key.text, key) == 0;
+    return SameBytes(element->key.text, key, length);
 }
 
 // Finishes a successful search: the cursor moves to the element, with its chain
@@ -52,7 +98,7 @@ void ReleaseElement(StringMap* map, MapElement* element) {
     Pool_Free(map->element_pool, element);
 }
 
-// Steps 3-4 of an add: the new element enters its chain; the value is made empty.
+// The new element enters at the head of its chain and becomes the cursor.
 void* LinkNew(StringMap* map, MapElement* element, int32_t bucket) {
     element->next = map->buckets[bucket];
     map->buckets[bucket] = element;
@@ -86,37 +132,50 @@ inline uint32_t Byte(const char* p, bool no_case) {
 }
 
 // h = h * 65599 + b over the bytes, taken four at a time so that the multiplications of a
-// group do not wait for each other: h * P^4 + b0 * P^3 + b1 * P^2 + b2 * P + b3.
+// group do not wait for each other: h * P^4 + b0 * P^3 + b1 * P^2 + b2 * P + b3. The length
+// comes with it.
 template <bool kNoCase>
-inline uint32_t HashText(const char* p) {
+inline uint32_t HashText(const char* text, uint32_t* length) {
     uint32_t h = 0;
+    const char* p = text;
     for (;; p += 4) {
-        if (!p[0]) return h;
+        if (!p[0]) break;
         uint32_t b0 = Byte(p, kNoCase);
-        if (!p[1]) return h * kP1 + b0;
+        if (!p[1]) {
+            h = h * kP1 + b0;
+            p += 1;
+            break;
+        }
         uint32_t b1 = Byte(p + 1, kNoCase);
-        if (!p[2]) return h * kP2 + b0 * kP1 + b1;
+        if (!p[2]) {
+            h = h * kP2 + b0 * kP1 + b1;
+            p += 2;
+            break;
+        }
         uint32_t b2 = Byte(p + 2, kNoCase);
-        if (!p[3]) return h * kP3 + b0 * kP2 + b1 * kP1 + b2;
+        if (!p[3]) {
+            h = h * kP3 + b0 * kP2 + b1 * kP1 + b2;
+            p += 3;
+            break;
+        }
         uint32_t b3 = Byte(p + 3, kNoCase);
         h = h * kP4 + (b0 * kP3 + b1 * kP2) + (b2 * kP1 + b3);
     }
+    *length = (uint32_t)(p - text);
+    return h;
+}
+
+uint32_t HashKey(const StringMap* map, const char* key, uint32_t* length) {
+    return (map->flags & MAP_NO_CASE) ? HashText<true>(key, length) : HashText<false>(key, length);
 }
 
 }  // namespace
 
 uint32_t Map_Hash(const char* key, int32_t no_case) {
     if (!key) return 0;
-    return no_case ? HashText<true>(key) : HashText<false>(key);
+    uint32_t length;
+    return no_case ? HashText<true>(key, &length) : HashText<false>(key, &length);
 }
-
-namespace {
-
-int32_t TextBucket(const StringMap* map, const char* key) {
-    return BucketOf(map, (map->flags & MAP_NO_CASE) ? HashText<true>(key) : HashText<false>(key));
-}
-
-}  // namespace
 
 void Maps_Init(void) {
     ContainerHandlers.map_alloc = Map_New;
@@ -188,10 +247,12 @@ int32_t Map_Free(StringMap* map) {
 void* Map_Find(StringMap* map, const char* key) {
     if (!map || IntKeys(map)) return 0;
     if (!key) key = g_empty_text;
-    int32_t bucket = TextBucket(map, key);
+    uint32_t length;
+    uint32_t hash = HashKey(map, key, &length);
+    int32_t bucket = BucketOf(map, hash);
     MapElement* before = 0;
     for (MapElement* e = map->buckets[bucket]; e; before = e, e = e->next) {
-        if (SameText(map, e->key.text, key)) return Found(map, bucket, before, e);
+        if (SameKey(map, e, key, hash, length)) return Found(map, bucket, before, e);
     }
     return 0;
 }
@@ -216,19 +277,22 @@ void* Map_Add(StringMap* map, const char* key, int32_t find_first) {
             return ResetValue(map, value);
         }
     }
-    int32_t bucket = TextBucket(map, key);
+    uint32_t length;
+    uint32_t hash = HashKey(map, key, &length);
     MapElement* element = (MapElement*)Pool_Alloc(map->element_pool);
     if (!element) return 0;
-    SIZE_T length = strlen(key);
-    char* copy = (char*)Runtime_Alloc(length + 1, FALSE);
+    char* copy = (char*)Runtime_Alloc((SIZE_T)length + 1, FALSE);
     if (!copy) {
         // Without its key the element cannot enter the map; the map stays as it was.
         Pool_Free(map->element_pool, element);
         return 0;
     }
-    memcpy(copy, key, length + 1);
+    memcpy(copy, key, (SIZE_T)length + 1);
     element->key.text = copy;
-    return ResetValue(map, LinkNew(map, element, bucket));
+    KeyTag* tag = TagOf(map, element);
+    tag->hash = hash;
+    tag->length = length;
+    return ResetValue(map, LinkNew(map, element, BucketOf(map, hash)));
 }
 
 void* Map_AddInt(StringMap* map, int32_t key, int32_t find_first) {

@@ -19,8 +19,9 @@
 // position (after Map_Find, or twice in a row) still unlinks the right element; the
 // iteration should then begin again with Map_Reset.
 //
-// Elements come from a block pool shared by all maps of the same element size; text keys
-// are the map's own copies in the RuntimeHeap. Values described by a layout are
+// Elements come from a block pool shared by all maps of the same element size (the value
+// padded to 8 bytes, two pointers and an 8-byte key tag); text keys are the map's own copies
+// in the RuntimeHeap. Values described by a layout are
 // initialised, released and deep-copied through it.
 //
 // Text operations on an integer-keyed map, and integer operations on a text-keyed map,
@@ -45,7 +46,8 @@ struct MapElement {
         char* text;  // the map's own copy
         INT_PTR number;
     } key;
-    // the value follows: value_size bytes
+    // the value follows: value_size bytes, padded to 8; in a text-keyed map, then the key's
+    // hash and length (two 32-bit words), which spare a search the key texts it passes over
 };
 
 struct StringMap {

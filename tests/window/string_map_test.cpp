@@ -138,6 +138,36 @@ TEST_F(StringMapTest, KeysAreCopiesAndCaseMattersUnlessNoCase) {
     Map_Free(folded);
 }
 
+TEST_F(StringMapTest, KeysWithTheSameHashOrAlmostTheSameTextStayApart) {
+    New(8, 16);
+    ASSERT_EQ(Map_Hash("tk5lk0", 0), Map_Hash("obvpek", 0));
+    int32_t* a = Add("tk5lk0", 1);
+    int32_t* b = Add("obvpek", 2);
+    EXPECT_EQ(Map_Find(map_, "tk5lk0"), a);
+    EXPECT_EQ(Map_Find(map_, "obvpek"), b);
+    Map_DeleteCurrent(map_);
+    EXPECT_EQ(Map_Find(map_, "obvpek"), nullptr);
+    EXPECT_EQ(Map_Find(map_, "tk5lk0"), a);
+
+    // Every length, with neighbours that differ only in the first or the last byte.
+    for (int length = 1; length <= 24; ++length) {
+        std::string key(length, 'k');
+        for (int i = 0; i < length; ++i)
+            key[i] = (char)('a' + (i * 7 + length) % 26);
+        std::string first = key, last = key, longer = key + "x";
+        first[0] = '#';
+        last[length - 1] = '$';
+        int32_t* k = Add(key.c_str(), length);
+        int32_t* f = Add(first.c_str(), -length);
+        int32_t* l = Add(last.c_str(), 100 + length);
+        ASSERT_EQ(Map_Find(map_, key.c_str()), k) << length;
+        ASSERT_EQ(Map_Find(map_, first.c_str()), f) << length;
+        ASSERT_EQ(Map_Find(map_, last.c_str()), l) << length;
+        ASSERT_EQ(Map_Find(map_, longer.c_str()), nullptr) << length;
+        ASSERT_EQ(Map_Find(map_, key.substr(0, length - 1).c_str()), nullptr) << length;
+    }
+}
+
 TEST_F(StringMapTest, IterationGoesByBucketThenNewestFirstAndStaysEndedUntilReset) {
     New(8, 4);
     // Integer keys make the buckets plain to see.
