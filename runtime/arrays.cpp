@@ -272,7 +272,9 @@ void Array_Free(void* elements) {
         for (int32_t i = 0; i < header->element_count; ++i)
             Struct_Free((char*)elements + (SIZE_T)i * (SIZE_T)header->element_size, header->layout);
     }
-    if (header->variable) *header->variable = 0;
+    // Only while the variable still holds this array: clearing a variable that has since
+    // been given another array would lose that one.
+    if (header->variable && *header->variable == elements) *header->variable = 0;
     Runtime_Free(header);
 }
 

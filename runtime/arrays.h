@@ -116,7 +116,8 @@ void* Array_Alloc(int32_t element_size, int32_t element_count, int32_t type_code
 void* Array_AllocMulti(int32_t dimension_count, int32_t element_size, int32_t type_code,
                        StructLayout layout, void* dimension_record);
 
-// Releases the elements' strings and containers and the array; clears its variable.
+// Releases the elements' strings and containers and the array; clears its variable if that
+// still holds this array.
 void Array_Free(void* elements);
 
 // Deep-copies source into target. With reallocate, the target variable first gets a

@@ -36,6 +36,19 @@ TEST_F(ArrayTest, EmptyArrayIsValidAndFreeingClearsTheVariable) {
     Array_Free(nullptr);
 }
 
+TEST_F(ArrayTest, FreeingLeavesAVariableThatHoldsAnotherArrayAlone) {
+    void* variable = nullptr;
+    void* first = Array_Alloc(4, 2, 0, nullptr, &variable);
+    void* other = nullptr;
+    void* second = Array_Alloc(4, 2, 0, nullptr, &other);
+    variable = second;  // the program moved another array into the variable
+    Array_Free(first);
+    EXPECT_EQ(variable, second);
+    Array_Free(second);
+    EXPECT_EQ(other, nullptr);
+    EXPECT_EQ(variable, second);  // its header names `other`, not this variable
+}
+
 TEST_F(ArrayTest, ElementsStartZeroFilled) {
     void* array = nullptr;
     auto* counters = static_cast<int32_t*>(Array_Alloc(4, 6, 21, nullptr, &array));
