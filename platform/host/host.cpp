@@ -82,7 +82,13 @@ void WaitRetrace() {
     Current().wait_retrace();
 }
 void PumpEvents() {
+    // Input handlers run window procedures, which may fetch messages themselves; the
+    // native queue is drained by the outermost fetch only.
+    static thread_local bool pumping = false;
+    if (pumping) return;
+    pumping = true;
     Current().pump();
+    pumping = false;
 }
 
 }  // namespace zv::host

@@ -178,7 +178,9 @@ void SetFocusInternal(HWND hwnd);
 void Invalidate(Window* w, const RECT* rect, bool erase, bool children);
 void Validate(Window* w);
 void PresentTop(HWND top);
-void PresentPending();  // shows what window DCs drew since the last message fetch
+// Shows what window DCs of this thread drew since the last message fetch. The Direct3D
+// device calls it after drawing a frame into a window, so keep its name and signature.
+void PresentPending();
 void InstallSurfaceProvider();
 extern std::atomic<int> g_present_pending;
 
