@@ -104,6 +104,24 @@ void SecondFrameTruncates() {
     ExitProcess(0);
 }
 
+void ChainStaysOnScreenAndCountersWrap() {
+    CHECK(Animation_Start() == 1);
+    for (int frame = 0; frame < 300; ++frame) {
+        zv_test::StartGdiTrace();
+        CHECK(Animation_Frame() == 1);
+        for (const auto& c : zv_test::StopGdiTrace())
+            if (c.function == "Ellipse")
+                CHECK(c.args[0] >= 0 && c.args[1] >= 0 && c.args[2] <= 641 && c.args[3] <= 481);
+    }
+    // Counter 5 runs past the largest 32-bit value and carries on from the most negative.
+    Program.angle_counters[5] = INT32_MAX - 2;
+    CHECK(Animation_Frame() == 1);
+    CHECK(Program.angle_counters[5] == INT32_MIN + 2);
+    CHECK(Animation_Frame() == 1);
+    Animation_ShutDown();
+    ExitProcess(0);
+}
+
 void WithoutDirect3D() {
     zv_test::HideModule("d3d9.dll");
     CHECK(Animation_Start() == 0);
@@ -131,6 +149,10 @@ TEST_F(Animation, FirstFrameShowsTheChainAndTheCloseEndsWithCodeZero) {
 
 TEST_F(Animation, SecondFrameShowsTheTruncation) {
     EXPECT_EXIT(SecondFrameTruncates(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Animation, TheChainStaysOnScreenAndTheCountersWrap) {
+    EXPECT_EXIT(ChainStaysOnScreenAndCountersWrap(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Animation, WithoutDirect3DNoWindowOpensAndTheExitCodeIsZero) {
