@@ -4,6 +4,7 @@
 #include <zorvane_test/host.h>
 
 #include <csignal>
+#include <tuple>
 
 #include "message_log.h"
 
@@ -86,6 +87,38 @@ TEST_F(InputTest, DoubleClicksForClassesThatAskForThem) {
     EXPECT_EQ(Pump(), (Seq{WM_LBUTTONDOWN, WM_LBUTTONDOWN}));
     auto* down = MessageLog::Get().Last(WM_LBUTTONDOWN);
     EXPECT_EQ(down->lparam, MAKELPARAM(10, 10));
+}
+
+TEST_F(InputTest, MouseGoesToTheChildUnderThePointerInItsCoordinates) {
+    HWND child = CreateWindowExA(0, "LogClass", "", WS_CHILD | WS_VISIBLE, 20, 30, 40, 40, hwnd_,
+                                 nullptr, nullptr, nullptr);
+    HWND hidden = CreateWindowExA(0, "LogClass", "", WS_CHILD, 0, 0, 100, 100, hwnd_, nullptr,
+                                  nullptr, nullptr);
+    (void)hidden;
+    Pump();
+    MessageLog::Get().Clear();
+    zv_test::InjectMouseMove(hwnd_, 25, 35);
+    zv_test::InjectMouseMove(hwnd_, 5, 5);
+    zv_test::InjectMouseButton(hwnd_, 1, true, 59, 69);
+    zv_test::InjectMouseButton(hwnd_, 1, false, 60, 70);
+    Pump();
+    auto entries = MessageLog::Get().Entries();
+    std::vector<std::tuple<HWND, UINT, LPARAM>> got;
+    for (auto& e : entries)
+        if (e.message >= WM_MOUSEFIRST && e.message <= WM_MOUSELAST)
+            got.push_back({e.hwnd, e.message, e.lparam});
+    std::vector<std::tuple<HWND, UINT, LPARAM>> expected = {
+        {child, WM_MOUSEMOVE, MAKELPARAM(5, 5)},
+        {hwnd_, WM_MOUSEMOVE, MAKELPARAM(5, 5)},
+        {child, WM_RBUTTONDOWN, MAKELPARAM(39, 39)},
+        {hwnd_, WM_RBUTTONUP, MAKELPARAM(60, 70)}};
+    EXPECT_EQ(got, expected);
+    POINT p;
+    GetCursorPos(&p);
+    POINT origin = {0, 0};
+    ClientToScreen(hwnd_, &origin);
+    EXPECT_EQ(p.x, origin.x + 60);
+    EXPECT_EQ(p.y, origin.y + 70);
 }
 
 TEST_F(InputTest, FocusMinimizeAndResizeFromTheHost) {
