@@ -74,6 +74,7 @@ void MouseButtonEvent(HWND hwnd, MouseButton button, bool down, int x, int y);
 void Key(int virtual_key, bool down);  // to the focus window (or the active one)
 void FocusChange(HWND hwnd, bool gained);
 void ClientResized(HWND hwnd, int width, int height);
+void ClientMoved(HWND hwnd, int x, int y);  // screen position of the client area
 void Minimized(HWND hwnd);
 void Maximized(HWND hwnd);
 void Restored(HWND hwnd);

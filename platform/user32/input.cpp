@@ -200,6 +200,16 @@ void ClientResized(HWND hwnd, int width, int height) {
                          height + in.top + in.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void ClientMoved(HWND hwnd, int x, int y) {
+    Window* w = Find(hwnd);
+    if (!w || (w->style & (WS_MINIMIZE | WS_MAXIMIZE))) return;
+    if (x == w->client_rect.left && y == w->client_rect.top) return;
+    RECT in;
+    NonClientInsets(w->style, w->ex_style, false, &in);
+    SetWindowPosInternal(hwnd, nullptr, x - in.left, y - in.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Minimized(HWND hwnd) {
     Window* w = Find(hwnd);
     if (w && !(w->style & WS_MINIMIZE)) PostMessageA(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);

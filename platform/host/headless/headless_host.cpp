@@ -190,6 +190,9 @@ void InjectFocus(HWND top, bool gained) {
 void InjectResize(HWND top, int w, int h) {
     zv::input::ClientResized(top, w, h);
 }
+void InjectMove(HWND top, int x, int y) {
+    zv::input::ClientMoved(top, x, y);
+}
 void InjectMinimize(HWND top) {
     zv::input::Minimized(top);
 }

@@ -191,6 +191,9 @@ void Pump() {
                     case SDL_WINDOWEVENT_SIZE_CHANGED:
                         input::ClientResized(hwnd, e.window.data1, e.window.data2);
                         break;
+                    case SDL_WINDOWEVENT_MOVED:
+                        input::ClientMoved(hwnd, e.window.data1, e.window.data2);
+                        break;
                     case SDL_WINDOWEVENT_EXPOSED:
                         input::Exposed(hwnd);
                         break;

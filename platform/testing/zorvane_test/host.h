@@ -44,6 +44,7 @@ void InjectMouseButton(HWND top, int button, bool down, int x, int y);  // 0 lef
 void InjectKey(int virtual_key, bool down);
 void InjectFocus(HWND top, bool gained);
 void InjectResize(HWND top, int client_width, int client_height);
+void InjectMove(HWND top, int client_x, int client_y);  // screen position of the client area
 void InjectMinimize(HWND top);
 void InjectMaximize(HWND top);
 void InjectRestore(HWND top);

@@ -141,6 +141,11 @@ TEST_F(InputTest, FocusMinimizeAndResizeFromTheHost) {
     EXPECT_EQ(r.right, 200);
     EXPECT_EQ(r.bottom, 150);
     EXPECT_EQ(MessageLog::Get().Last(WM_SIZE)->lparam, MAKELPARAM(200, 150));
+    zv_test::InjectMove(hwnd_, 103, 122);
+    GetWindowRect(hwnd_, &r);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 100);
+    EXPECT_EQ(MessageLog::Get().Last(WM_MOVE)->lparam, MAKELPARAM(103, 122));
 }
 
 TEST_F(InputTest, AcceleratorsTurnKeysIntoCommands) {
