@@ -160,6 +160,32 @@ TEST_F(ScreenTest, AutoSizedChildFollowsTheParent) {
     EXPECT_EQ(frame.width, 785);
 }
 
+TEST_F(ScreenTest, AResizeToTwiceTheSizeStretchesTheFrameOverTheWholeChild) {
+    zv_test::SetHeadlessDisplay(2560, 1440, 60);  // room for a window of twice the size
+    Start();
+    ASSERT_EQ(Screen_OpenWindowed(parent_, 0, 0, 640, 480, 1, 0, 0), 1);
+    // A white pixel at (10, 7) of the back buffer.
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(Screen.back_buffer->LockRect(&lr, nullptr, 0), D3D_OK);
+    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + 7 * lr.Pitch)[10] = 0xFFFFFF;
+    Screen.back_buffer->UnlockRect();
+    zv_test::InjectResize(parent_, 1280, 960);
+    RECT r;
+    GetClientRect(Screen.child_window, &r);
+    ASSERT_EQ(r.right, 1280);
+    ASSERT_EQ(r.bottom, 960);
+    EXPECT_EQ(Screen_Flip(), 1);
+    zv_test::D3D9Frame frame;
+    ASSERT_TRUE(zv_test::LastD3D9Frame(Screen.device, &frame));
+    ASSERT_EQ(frame.width, 1280);
+    ASSERT_EQ(frame.height, 960);
+    EXPECT_EQ(frame.source.right, 640);
+    for (int y = 12; y < 18; ++y)
+        for (int x = 18; x < 24; ++x)
+            EXPECT_EQ(frame.pixels[y * 1280 + x], (x / 2 == 10 && y / 2 == 7) ? 0xFFFFFFu : 0u)
+                << x << "," << y;
+}
+
 TEST_F(ScreenTest, AFixedChildKeepsItsSize) {
     StartAndOpen();
     SetWindowPos(parent_, nullptr, 0, 0, 1000, 900, SWP_NOMOVE | SWP_NOZORDER);
