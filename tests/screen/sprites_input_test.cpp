@@ -163,6 +163,44 @@ TEST_F(ScreenTest, KeyboardEndReleasesItsDeviceAndItsUse) {
     EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
 }
 
+TEST_F(ScreenTest, MouseReleaseAndShutDown) {
+    InputReset reset;
+    const GUID mouse = {
+        0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+    const GUID device7 = {
+        0x57D7C6BC, 0x2356, 0x11D3, {0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44, 0xAE}};
+    int live = zv_test::LiveDirectInputObjects();
+    StartAndOpen();
+    IDirectInput7A* di = Input_Open();
+    ASSERT_NE(di, nullptr);
+    ASSERT_EQ(
+        di->CreateDeviceEx(mouse, device7, reinterpret_cast<LPVOID*>(&Input.mouse_device), nullptr),
+        DI_OK);
+    Input.mouse_ready = 1;
+    static DIOBJECTDATAFORMAT none[1];
+    DIDATAFORMAT format = {
+        sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, 16, 0, none};
+    ASSERT_EQ(Input.mouse_device->SetDataFormat(&format), DI_OK);
+    ASSERT_EQ(Input.mouse_device->Acquire(), DI_OK);
+    RECT confine = {10, 10, 20, 20};
+    ClipCursor(&confine);
+
+    // The windowed screen gives the pointer back: free, shown once, the device unacquired.
+    Mouse_ReleasePointer();
+    EXPECT_EQ(Input.cursor_shown, 1);
+    EXPECT_EQ(Input.mouse_device->Unacquire(), S_FALSE);  // already given up
+    Mouse_ReleasePointer();
+    EXPECT_EQ(Input.cursor_shown, 1);
+    RECT clip;
+    GetClipCursor(&clip);
+    EXPECT_GT(clip.right - clip.left, 10);
+
+    Mouse_End();
+    EXPECT_EQ(Input.mouse_device, nullptr);
+    EXPECT_EQ(Input.direct_input, nullptr);
+    EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
+}
+
 TEST_F(ScreenTest, TheKeyboardFormatIsDirectInputsStandardOne) {
     DIOBJECTDATAFORMAT* format = Keyboard_BuildFormat();
     ASSERT_NE(format, nullptr);
