@@ -131,6 +131,7 @@ class Texture final : public IDirect3DTexture9 {
   private:
     Device* device_;
     std::atomic<ULONG> refs_{1};
+    bool default_pool_;
     std::vector<std::unique_ptr<Surface>> levels_;
     DWORD priority_ = 0;
     DWORD lod_ = 0;

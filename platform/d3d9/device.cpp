@@ -108,9 +108,11 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params) {
     HRESULT level = CurrentLevel();
     if (level == D3DERR_DEVICELOST || level == D3DERR_DRIVERINTERNALERROR) return level;
     if (HRESULT forced = TakeForcedFailure(FailPoint::kReset); forced != S_OK) return forced;
-    // As Direct3D requires, the program must have let go of the back buffer and of any
-    // other render target before the swap chain can be rebuilt.
-    if (back_buffer_->own_refs() != 0 || back_buffer_->busy()) return D3DERR_INVALIDCALL;
+    // As Direct3D requires, the program must have let go of the back buffer and of every
+    // resource of the default pool (render targets included) before the swap chain can be
+    // rebuilt.
+    if (back_buffer_->own_refs() != 0 || back_buffer_->busy() || default_pool_resources.load() != 0)
+        return D3DERR_INVALIDCALL;
     AdapterSettings a = CurrentAdapter();
     if (!a.has_display) return D3DERR_INVALIDCALL;
     D3DPRESENT_PARAMETERS p = *params;

@@ -413,6 +413,11 @@ class Device final : public IDirect3DDevice9 {
     std::vector<uint32_t> staging_;
     std::vector<uint32_t> columns_;  // byte offset of the source pixel of each column
     size_t reset_count_ = 0;
+
+  public:
+    // Resources of the default pool made by the program (not the swap chain's): Reset
+    // refuses to run while any is alive, as Direct3D does.
+    std::atomic<int> default_pool_resources{0};
 };
 
 #pragma GCC diagnostic pop

@@ -112,6 +112,7 @@ Surface::Surface(Device* device, Owner owner, IUnknown* container, UINT width, U
     if (owner_ == Owner::kSelf) {
         refs_ = 1;
         device_->AddRef();
+        if (pool_ == D3DPOOL_DEFAULT) device_->default_pool_resources.fetch_add(1);
     }
     RegisterSurface(this);
     g_live_objects.fetch_add(1);
@@ -119,6 +120,8 @@ Surface::Surface(Device* device, Owner owner, IUnknown* container, UINT width, U
 
 Surface::~Surface() {
     if (dc_) DeleteDC(dc_);
+    if (owner_ == Owner::kSelf && pool_ == D3DPOOL_DEFAULT)
+        device_->default_pool_resources.fetch_sub(1);
     UnregisterSurface(this);
     g_live_objects.fetch_sub(1);
 }
@@ -281,7 +284,7 @@ void Surface::Fill(const RECT& rect, D3DCOLOR color) {
 
 Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage,
                  D3DFORMAT format, D3DPOOL pool)
-    : device_(device) {
+    : device_(device), default_pool_(pool == D3DPOOL_DEFAULT) {
     if (levels == 0) {
         levels = 1;
         for (UINT s = std::max(width, height); s > 1; s >>= 1)
@@ -293,10 +296,12 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
                                                     format, usage, pool, true));
     }
     device_->AddRef();
+    if (default_pool_) device_->default_pool_resources.fetch_add(1);
     g_live_objects.fetch_add(1);
 }
 
 Texture::~Texture() {
+    if (default_pool_) device_->default_pool_resources.fetch_sub(1);
     g_live_objects.fetch_sub(1);
 }
 

@@ -59,11 +59,16 @@ TEST_F(ScreenTest, ASpriteBecomesTheRenderTargetAndTheFlipTakesItBack) {
     EXPECT_EQ(target, Screen.back_buffer);
     target->Release();
 
-    // A reset keeps the sprite as it is; the close releases its resources.
+    // The reset hooks keep the sprite as it is. Its render surface, which belongs to the
+    // default pool, then makes the reset fail, as it would in Direct3D; the screen stops.
     ASSERT_TRUE(zv_test::ScriptCooperativeLevel(Screen.device, {{D3DERR_DEVICENOTRESET, 0}}));
     struct SpriteResources* before = sprite->resources;
-    EXPECT_EQ(Screen_Flip(), 1);
+    IDirect3DSurface9* render_surface = before->render_surface;
+    EXPECT_EQ(Screen_Flip(), 0);
+    EXPECT_EQ(Screen.device_ok, 0);
     EXPECT_EQ(sprite->resources, before);
+    EXPECT_EQ(before->render_surface, render_surface);
+    EXPECT_EQ(before->target_count, 1);
     EXPECT_EQ(Sprite_Close(2), 1);
     EXPECT_EQ(Objects_Find(Screen.sprites, 2), nullptr);
     EXPECT_EQ(zv_test::LiveD3D9Objects(), objects);

@@ -507,9 +507,20 @@ TEST_F(D3D9Test, ALostDeviceComesBackThroughReset) {
     IDirect3DSurface9* bb = BackBuffer();
     EXPECT_EQ(device_->Reset(&p), D3DERR_INVALIDCALL);
     bb->Release();
+    // So does any resource of the default pool; other pools do not matter.
+    IDirect3DSurface9 *target = nullptr, *system = nullptr;
+    ASSERT_EQ(device_->CreateRenderTarget(4, 4, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                          &target, nullptr),
+              D3D_OK);
+    ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                                   &system, nullptr),
+              D3D_OK);
+    EXPECT_EQ(device_->Reset(&p), D3DERR_INVALIDCALL);
+    target->Release();
     zv_test::FailD3D9Call(zv_test::D3D9Call::kReset);
     EXPECT_EQ(device_->Reset(&p), D3DERR_INVALIDCALL);
     ASSERT_EQ(device_->Reset(&p), D3D_OK);
+    system->Release();
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     zv_test::D3D9DeviceInfo info;
