@@ -144,6 +144,21 @@ TEST_F(WindowSystemTest, EventPostedFromAnotherThread) {
     EXPECT_EQ(Events->current_window, 0);
 }
 
+TEST_F(WindowSystemTest, WaitingWithoutLimitReturnsWhenAMessageComes) {
+    HWND h = Window_Open(0, 0, 0, 100, 100, "", 0);
+    Drain();
+    std::thread poster([h] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PostMessageA(h, WM_USER + 1, 0, 0);
+    });
+    EXPECT_EQ(Event_Wait(-1), WM_USER + 1);
+    poster.join();
+    // A time-out with nothing coming returns 0 and leaves the message state alone.
+    Messages->last_lparam = 5;
+    EXPECT_EQ(Event_Wait(10), 0);
+    EXPECT_EQ(Messages->last_lparam, 5);
+}
+
 TEST_F(WindowSystemTest, CloseButtonQueuesCloseEventAndLeavesTheWindowOpen) {
     HWND h = Window_Open(0, 0, 0, 640, 480, "Zorvane Lumetra", 0xC80000);
     Drain();
@@ -182,9 +197,12 @@ TEST_F(WindowSystemTest, SizeAndActivationEvents) {
                                 nullptr, nullptr);
     SetFocus(edit);
     Drain();
+    SendMessageA(h, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
     zv_test::InjectFocus(h, false);
     EXPECT_EQ(Drain(), Codes{EVENT_DEACTIVATE_WINDOW});
     EXPECT_EQ(GetFocus(), nullptr);
+    EXPECT_EQ(SendMessageA(h, WM_QUERYUISTATE, 0, 0), UISF_HIDEFOCUS | UISF_HIDEACCEL)
+        << "deactivation hides the keyboard cues";
     zv_test::InjectFocus(h, true);
     EXPECT_EQ(Drain(), Codes{EVENT_ACTIVATE_WINDOW});
     EXPECT_EQ(GetFocus(), edit);
