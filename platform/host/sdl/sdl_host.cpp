@@ -4,6 +4,8 @@
 // input. Retraces come from a steady clock at the display's refresh rate.
 #include <SDL2/SDL.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <map>
 
@@ -231,6 +233,13 @@ const Backend* SdlBackend() {
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
         SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+        // Without a display SDL may fall back to a driver that shows nothing; that is no
+        // display at all, and the program must learn so instead of animating unseen.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (!driver || !strcmp(driver, "offscreen") || !strcmp(driver, "dummy")) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return nullptr;
+        }
         g_video_thread = SDL_ThreadID();
         SDL_DisplayMode m;
         if (SDL_GetDesktopDisplayMode(0, &m) == 0 && m.refresh_rate > 0)
