@@ -185,19 +185,34 @@ void BM_MallocReplacePacked(benchmark::State& state) {
 }
 BENCHMARK(BM_MallocReplacePacked);
 
-// Keys shaped like the event bindings' texts: "code:window:object:type".
-std::vector<std::string> Keys(int count) {
+// Two shapes of key: texts shaped like the event bindings' ("code:window:object:type"),
+// which differ only in a few digits and so spread unevenly over the fixed buckets, and
+// distinct lower-case words of 6 to 14 letters, as names in a program would be.
+enum KeyShape { kBindingKeys = 0, kWordKeys = 1 };
+
+std::vector<std::string> Keys(int count, int shape) {
     std::vector<std::string> keys;
-    for (int i = 0; i < count; ++i) {
-        keys.push_back(std::to_string(13100 + i % 19) + ":" + std::to_string(i / 19 % 32) + ":" +
-                       std::to_string(i / 608) + ":" + std::to_string(i % 4 - 1));
+    if (shape == kBindingKeys) {
+        for (int i = 0; i < count; ++i) {
+            keys.push_back(std::to_string(13100 + i % 19) + ":" + std::to_string(i / 19 % 32) +
+                           ":" + std::to_string(i / 608) + ":" + std::to_string(i % 4 - 1));
+        }
+        return keys;
+    }
+    std::mt19937 rng(7);
+    std::unordered_map<std::string, int> seen;
+    while ((int)keys.size() < count) {
+        std::string word(6 + rng() % 9, 'a');
+        for (char& c : word)
+            c = (char)('a' + rng() % 26);
+        if (seen.emplace(word, 0).second) keys.push_back(word);
     }
     return keys;
 }
 
 void BM_MapFind(benchmark::State& state) {
     HeapScope heap;
-    const std::vector<std::string> keys = Keys((int)state.range(0));
+    const std::vector<std::string> keys = Keys((int)state.range(0), (int)state.range(1));
     StringMap* map = nullptr;
     Map_New(8, 7, nullptr, &map, 1024);
     for (const std::string& key : keys)
@@ -214,10 +229,12 @@ void BM_MapFind(benchmark::State& state) {
     }
     Map_Free(map);
 }
-BENCHMARK(BM_MapFind)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_MapFind)
+    ->ArgsProduct({{1000, 10000, 100000}, {kBindingKeys, kWordKeys}})
+    ->ArgNames({"keys", "words"});
 
 void BM_UnorderedMapFind(benchmark::State& state) {
-    const std::vector<std::string> keys = Keys((int)state.range(0));
+    const std::vector<std::string> keys = Keys((int)state.range(0), (int)state.range(1));
     std::unordered_map<std::string, int64_t> map;
     for (const std::string& key : keys)
         map[key] = 0;
@@ -230,7 +247,9 @@ void BM_UnorderedMapFind(benchmark::State& state) {
         if (++at == probes.size()) at = 0;
     }
 }
-BENCHMARK(BM_UnorderedMapFind)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_UnorderedMapFind)
+    ->ArgsProduct({{1000, 10000, 100000}, {kBindingKeys, kWordKeys}})
+    ->ArgNames({"keys", "words"});
 
 }  // namespace
 
