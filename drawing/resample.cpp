@@ -28,6 +28,21 @@ inline D2 Load(const double* p) {
     return v;
 }
 
+// Loads of pairs that sit on 16-byte boundaries (every buffer below is allocated so), which
+// the compiler may then fold into the arithmetic.
+inline D2 LoadPair(const double* p) {
+    D2 v;
+    memcpy(&v, __builtin_assume_aligned(p, 16), sizeof v);
+    return v;
+}
+
+// malloc with the block moved up to a 16-byte boundary; free the returned raw pointer.
+inline double* AlignedDoubles(size_t count, void** raw) {
+    *raw = malloc(count * sizeof(double) + 16);
+    if (!*raw) return nullptr;
+    return (double*)(((uintptr_t)*raw + 15) & ~(uintptr_t)15);
+}
+
 inline void Store(double* p, D2 v) {
     memcpy(p, &v, sizeof v);
 }
@@ -148,10 +163,11 @@ struct Plan {
     int32_t widest = 0;  // the largest tap count
     Tap* taps = nullptr;
     double* weights = nullptr;
+    void* weights_block = nullptr;
 
     ~Plan() {
         free(taps);
-        free(weights);
+        free(weights_block);
     }
 };
 
@@ -177,7 +193,7 @@ bool MakePlan(int32_t source_length, int32_t destination_length, Plan* plan) {
             total += (size_t)tap.count;
             if (tap.count > plan->widest) plan->widest = tap.count;
         }
-        plan->weights = (double*)malloc(sizeof(double) * 2 * (total ? total : 1));
+        plan->weights = AlignedDoubles(2 * (total ? total : 1), &plan->weights_block);
         if (plan->weights) {
             for (int32_t i = 0; i < table->count; ++i) {
                 const ResampleWeight& e = table->entries[i];
@@ -226,20 +242,20 @@ void ScaleRows(const Plan& plan, int32_t row_count, const uint8_t* source, int32
             } else {
                 const double* w = plan.weights + 2 * tap.offset;
                 const double* p = lanes + (size_t)tap.first * BPP * R;
-                D2 wk = Load(w);
+                D2 wk = LoadPair(w);
 #pragma GCC unroll 16
                 for (int c = 0; c < BPP; ++c)
 #pragma GCC unroll 16
                     for (int h = 0; h < H; ++h)
-                        sum[c][h] = wk * Load(p + c * R + 2 * h);
+                        sum[c][h] = wk * LoadPair(p + c * R + 2 * h);
                 for (int32_t k = 1; k < tap.count; ++k) {
                     p += BPP * R;
-                    wk = Load(w + 2 * k);
+                    wk = LoadPair(w + 2 * k);
 #pragma GCC unroll 16
                     for (int c = 0; c < BPP; ++c)
 #pragma GCC unroll 16
                         for (int h = 0; h < H; ++h)
-                            sum[c][h] += wk * Load(p + c * R + 2 * h);
+                            sum[c][h] += wk * LoadPair(p + c * R + 2 * h);
                 }
             }
             uint8_t* o = out + (size_t)x * BPP;
@@ -259,12 +275,15 @@ void ScaleRows(const Plan& plan, int32_t row_count, const uint8_t* source, int32
                                                (I4)__builtin_shufflevector((L2)t0, (L2)t1, 1, 3),
                                                (I4)__builtin_shufflevector((L2)t2, (L2)t3, 0, 2),
                                                (I4)__builtin_shufflevector((L2)t2, (L2)t3, 1, 3));
-                const size_t width = BPP == 4 || x + 1 < plan.count ? 4 : 3;
+                const bool whole = BPP == 4 || x + 1 < plan.count;
 #pragma GCC unroll 4
                 for (int r = 0; r < R; ++r) {
                     if (r < rows) {
                         const int32_t group = pixel[r];
-                        memcpy(o + (size_t)r * out_stride, &group, width);
+                        if (whole)
+                            memcpy(o + (size_t)r * out_stride, &group, 4);
+                        else
+                            memcpy(o + (size_t)r * out_stride, &group, 3);
                     }
                 }
             } else {
@@ -294,17 +313,17 @@ constexpr int kBlock = 16;                   // doubles summed side by side
 
 void SumBlock(const double* const* rows, const double* w, int32_t count, size_t x, uint8_t* out) {
     D2 s[kBlock / 2];
-    D2 wk = Load(w);
+    D2 wk = LoadPair(w);
     const double* q = rows[0] + x;
 #pragma GCC unroll 16
     for (int j = 0; j < kBlock / 2; ++j)
-        s[j] = wk * Load(q + 2 * j);
+        s[j] = wk * LoadPair(q + 2 * j);
     for (int32_t k = 1; k < count; ++k) {
-        wk = Load(w + 2 * k);
+        wk = LoadPair(w + 2 * k);
         q = rows[k] + x;
 #pragma GCC unroll 16
         for (int j = 0; j < kBlock / 2; ++j)
-            s[j] += wk * Load(q + 2 * j);
+            s[j] += wk * LoadPair(q + 2 * j);
     }
     StoreBytes16(s, out);
 }
@@ -394,7 +413,8 @@ int Resample_Rows(int32_t row_count, const uint8_t* source, int32_t source_width
     const int lanes_per_element = bytes_per_pixel <= 2 ? 8 : 4;
     const size_t elements = (size_t)source_width * (size_t)bytes_per_pixel;
     if (elements > SIZE_MAX / sizeof(double) / (size_t)lanes_per_element) return 0;
-    double* lanes = (double*)malloc(elements * (size_t)lanes_per_element * sizeof(double));
+    void* lanes_block;
+    double* lanes = AlignedDoubles(elements * (size_t)lanes_per_element, &lanes_block);
     if (!lanes) return 0;
     switch (bytes_per_pixel) {
         case 1:
@@ -410,7 +430,7 @@ int Resample_Rows(int32_t row_count, const uint8_t* source, int32_t source_width
             ScaleRows<4, 4>(plan, row_count, source, source_width, destination, lanes);
             break;
     }
-    free(lanes);
+    free(lanes_block);
     return 1;
 }
 
@@ -431,13 +451,15 @@ int Resample_Columns(const uint8_t* source, int32_t source_row_width, int32_t so
     size_t strip = kStripBudget / sizeof(double) / slots;
     strip = strip < kBlock ? kBlock : strip - strip % kBlock;
     if (strip > n) strip = n;
-    if (slots > SIZE_MAX / sizeof(double) / strip) return 0;
+    const size_t slot_size = (strip + 1) & ~(size_t)1;  // keeps every slot on 16 bytes
+    if (slots > SIZE_MAX / sizeof(double) / 2 / slot_size) return 0;
 
-    double* ring = (double*)malloc(slots * strip * sizeof(double));
+    void* ring_block;
+    double* ring = AlignedDoubles(slots * slot_size, &ring_block);
     int32_t* tags = (int32_t*)malloc(slots * sizeof(int32_t));
     const double** rows = (const double**)malloc(slots * sizeof(double*));
     if (!ring || !tags || !rows) {
-        free(ring);
+        free(ring_block);
         free(tags);
         free(rows);
         return 0;
@@ -457,7 +479,7 @@ int Resample_Columns(const uint8_t* source, int32_t source_row_width, int32_t so
             for (int32_t k = 0; k < tap.count; ++k) {
                 const int32_t row = tap.first + k;
                 const size_t slot = (size_t)row % slots;
-                double* converted = ring + slot * strip;
+                double* converted = ring + slot * slot_size;
                 if (tags[slot] != row) {
                     const uint8_t* in = source + (size_t)row * in_stride + x0;
                     WidenRow(in, converted, width);
@@ -477,7 +499,7 @@ int Resample_Columns(const uint8_t* source, int32_t source_row_width, int32_t so
             }
         }
     }
-    free(ring);
+    free(ring_block);
     free(tags);
     free(rows);
     return 1;
