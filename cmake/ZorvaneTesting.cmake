@@ -1,5 +1,6 @@
 # zv_add_test(<name> SOURCES <files...> LIBS <targets...>)
-# One GoogleTest program, registered with CTest, run against the headless host.
+# One GoogleTest program, registered with CTest, run against the headless host. Test data
+# (tests/data) is found through ZV_TESTDATA_DIR, fixed at build time.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
@@ -7,8 +8,9 @@ function(zv_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} zv_win32 zv_platform_testing GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE ZV_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "ZORVANE_HOST=headless;ZORVANE_TESTDATA=${PROJECT_SOURCE_DIR}/tests/data")
+    PROPERTIES ENVIRONMENT "ZORVANE_HOST=headless")
 endfunction()

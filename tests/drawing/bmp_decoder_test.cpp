@@ -61,8 +61,7 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 }
 
 std::string DataDir() {
-    const char* dir = std::getenv("ZORVANE_TESTDATA");
-    return std::string(dir && *dir ? dir : ZV_TESTDATA_DIR) + "/bmpsuite/";
+    return std::string(ZV_TESTDATA_DIR) + "/bmpsuite/";
 }
 
 // The input copied to a block of exactly its size, so that AddressSanitizer sees any read
