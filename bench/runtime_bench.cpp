@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -147,6 +148,50 @@ void BM_MallocRandom(benchmark::State& state) {
         state, [] { return malloc(kBlockSize); }, [](void* b) { free(b); });
 }
 BENCHMARK(BM_MallocRandom);
+
+// Random order in a fragmented pool: 2,000 blocks taken and every other one given back
+// (so the chunks hold free slots between live blocks), then, per round, 64 blocks taken
+// and given back in a fixed random order. Figures are per pair.
+constexpr int kRound = 64;
+
+template <typename Alloc, typename Free>
+void RandomOrderRounds(benchmark::State& state, Alloc alloc, Free free_block) {
+    std::vector<void*> resident;
+    for (int i = 0; i < 2 * kResident; ++i)
+        resident.push_back(alloc());
+    for (size_t i = 0; i < resident.size(); i += 2)
+        free_block(resident[i]);
+    std::vector<uint32_t> order(kRound);
+    for (uint32_t i = 0; i < kRound; ++i)
+        order[i] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(5));
+    void* round[kRound];
+    for (auto _ : state) {
+        for (void*& block : round)
+            block = alloc();
+        Keep(round);
+        for (uint32_t i : order)
+            free_block(round[i]);
+    }
+    state.SetItemsProcessed(state.iterations() * kRound);
+    for (size_t i = 1; i < resident.size(); i += 2)
+        free_block(resident[i]);
+}
+
+void BM_PoolRandomOrder(benchmark::State& state) {
+    HeapScope heap;
+    BlockPool* pool = Pool_Create(kBlockSize, 16, 256, 0);
+    RandomOrderRounds(
+        state, [&] { return Pool_Alloc(pool); }, [&](void* b) { Pool_Free(pool, b); });
+    Pool_Destroy(pool);
+}
+BENCHMARK(BM_PoolRandomOrder);
+
+void BM_MallocRandomOrder(benchmark::State& state) {
+    RandomOrderRounds(
+        state, [] { return malloc(kBlockSize); }, [](void* b) { free(b); });
+}
+BENCHMARK(BM_MallocRandomOrder);
 
 // Worst case for the pool: every chunk full, a random live block given back and a new one
 // taken at once. The freed block's chunk moves to the available list and straight back.
