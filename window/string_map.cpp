@@ -12,9 +12,14 @@ char g_empty_text[1] = {0};
 // A text-keyed element carries, after its value, its key's hash and length, so that a
 // search passes over the other elements of a chain without reading their key texts. The
 // value is padded to 8 bytes to keep that tag aligned.
+constexpr uint32_t kInlineKeyBytes = 16;
+
 struct KeyTag {
     uint32_t hash;
     uint32_t length;
+    // A short key's bytes, kept beside the hash so that a search decides on them without
+    // reaching the key's own block.
+    char text[kInlineKeyBytes];
 };
 
 inline SIZE_T PaddedValueSize(const StringMap* map) {
@@ -79,7 +84,7 @@ inline bool SameKey(const StringMap* map, MapElement* element, const char* key, 
     const KeyTag* tag = TagOf(map, element);
     if (tag->hash != hash || tag->length != length) return false;
     if (map->flags & MAP_NO_CASE) return _stricmp(element->key.text, key) == 0;
-    return SameBytes(element->key.text, key, length);
+    return SameBytes(length <= kInlineKeyBytes ? tag->text : element->key.text, key, length);
 }
 
 // Finishes a successful search: the cursor moves to the element, with its chain
@@ -133,35 +138,33 @@ inline uint32_t Byte(const char* p, bool no_case) {
 
 // h = h * 65599 + b over the bytes, taken four at a time so that the multiplications of a
 // group do not wait for each other: h * P^4 + b0 * P^3 + b1 * P^2 + b2 * P + b3. The length
-// comes with it.
+// is found first (strlen reads a word at a time), so the loop tests no byte for the end.
 template <bool kNoCase>
 inline uint32_t HashText(const char* text, uint32_t* length) {
+    const uint32_t n = (uint32_t)strlen(text);
     uint32_t h = 0;
-    const char* p = text;
-    for (;; p += 4) {
-        if (!p[0]) break;
-        uint32_t b0 = Byte(p, kNoCase);
-        if (!p[1]) {
-            h = h * kP1 + b0;
-            p += 1;
-            break;
-        }
-        uint32_t b1 = Byte(p + 1, kNoCase);
-        if (!p[2]) {
-            h = h * kP2 + b0 * kP1 + b1;
-            p += 2;
-            break;
-        }
-        uint32_t b2 = Byte(p + 2, kNoCase);
-        if (!p[3]) {
-            h = h * kP3 + b0 * kP2 + b1 * kP1 + b2;
-            p += 3;
-            break;
-        }
-        uint32_t b3 = Byte(p + 3, kNoCase);
-        h = h * kP4 + (b0 * kP3 + b1 * kP2) + (b2 * kP1 + b3);
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const char* p = text + i;
+        h = h * kP4 + (Byte(p, kNoCase) * kP3 + Byte(p + 1, kNoCase) * kP2) +
+            (Byte(p + 2, kNoCase) * kP1 + Byte(p + 3, kNoCase));
     }
-    *length = (uint32_t)(p - text);
+    const char* p = text + i;
+    switch (n - i) {
+        case 3:
+            h = h * kP3 + Byte(p, kNoCase) * kP2 + Byte(p + 1, kNoCase) * kP1 +
+                Byte(p + 2, kNoCase);
+            break;
+        case 2:
+            h = h * kP2 + Byte(p, kNoCase) * kP1 + Byte(p + 1, kNoCase);
+            break;
+        case 1:
+            h = h * kP1 + Byte(p, kNoCase);
+            break;
+        default:
+            break;
+    }
+    *length = n;
     return h;
 }
 
@@ -292,6 +295,7 @@ void* Map_Add(StringMap* map, const char* key, int32_t find_first) {
     KeyTag* tag = TagOf(map, element);
     tag->hash = hash;
     tag->length = length;
+    memcpy(tag->text, key, length < kInlineKeyBytes ? length : kInlineKeyBytes);
     return ResetValue(map, LinkNew(map, element, BucketOf(map, hash)));
 }
 
