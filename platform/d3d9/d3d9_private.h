@@ -23,6 +23,8 @@
 #include <mutex>
 #include <vector>
 
+#include "com_ref_count.h"
+
 namespace zv::d3d9 {
 
 // ---- Formats -----------------------------------------------------------------------------
@@ -130,7 +132,7 @@ class Texture final : public IDirect3DTexture9 {
 
   private:
     Device* device_;
-    std::atomic<ULONG> refs_{1};
+    zv::ComRefCount refs_;
     bool default_pool_;
     std::vector<std::unique_ptr<Surface>> levels_;
     DWORD priority_ = 0;

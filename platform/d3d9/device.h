@@ -391,7 +391,7 @@ class Device final : public IDirect3DDevice9 {
     HRESULT PresentFrame(const RECT* src_rect, const RECT* dst_rect, HWND window);
 
     Direct3D* parent_;
-    std::atomic<ULONG> refs_{1};
+    zv::ComRefCount refs_;
     HWND focus_window_;
     DWORD behavior_flags_;
     D3DPRESENT_PARAMETERS params_;

@@ -90,16 +90,14 @@ HRESULT Direct3D::QueryInterface(REFIID riid, void** object) {
 }
 
 ULONG Direct3D::AddRef() {
-    return refs_.fetch_add(1) + 1;
+    return refs_.Add();
 }
 
 ULONG Direct3D::Release() {
-    ULONG r = refs_.load();
-    do {
-        if (r == 0) return 0;  // over-released: ignore rather than free twice
-    } while (!refs_.compare_exchange_weak(r, r - 1));
-    if (r == 1) delete this;
-    return r - 1;
+    bool last;
+    ULONG left = refs_.Release(&last);
+    if (last) delete this;
+    return left;
 }
 
 HRESULT Direct3D::RegisterSoftwareDevice(void*) {

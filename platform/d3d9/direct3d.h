@@ -47,7 +47,7 @@ class Direct3D final : public IDirect3D9 {
                                            IDirect3DDevice9** returned_device) override;
 
   private:
-    std::atomic<ULONG> refs_{1};
+    zv::ComRefCount refs_;
 };
 
 void FillCaps(D3DCAPS9* caps, bool hardware_tnl);

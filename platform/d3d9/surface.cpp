@@ -318,20 +318,18 @@ HRESULT Texture::QueryInterface(REFIID riid, void** object) {
 }
 
 ULONG Texture::AddRef() {
-    return refs_.fetch_add(1) + 1;
+    return refs_.Add();
 }
 
 ULONG Texture::Release() {
-    ULONG r = refs_.load();
-    do {
-        if (r == 0) return 0;
-    } while (!refs_.compare_exchange_weak(r, r - 1));
-    if (r == 1) {
+    bool last;
+    ULONG left = refs_.Release(&last);
+    if (last) {
         Device* device = device_;
         delete this;
         device->Release();
     }
-    return r - 1;
+    return left;
 }
 
 HRESULT Texture::GetDevice(IDirect3DDevice9** device) {

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "builtin_modules.h"
+#include "com_ref_count.h"
 
 namespace zv::dinput {
 namespace {
@@ -37,14 +38,12 @@ std::atomic<int> g_live{0};
 template <class Interface>
 class RefCounted : public Interface {
   public:
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.fetch_add(1) + 1; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
     ULONG STDMETHODCALLTYPE Release() override {
-        ULONG r = refs_.load();
-        do {
-            if (r == 0) return 0;  // over-released: ignore rather than free twice
-        } while (!refs_.compare_exchange_weak(r, r - 1));
-        if (r == 1) delete this;
-        return r - 1;
+        bool last;
+        ULONG left = refs_.Release(&last);
+        if (last) delete this;
+        return left;
     }
 
   protected:
@@ -52,7 +51,7 @@ class RefCounted : public Interface {
     virtual ~RefCounted() { g_live.fetch_sub(1); }
 
   private:
-    std::atomic<ULONG> refs_{1};
+    zv::ComRefCount refs_;
 };
 
 #pragma GCC diagnostic push
