@@ -640,8 +640,7 @@ HANDLE WINAPI RemovePropA(HWND hwnd, LPCSTR name);
 #define RemoveProp RemovePropA
 
 // ---- Messages and queues ---------------------------------------------------------------------
-LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wparam,
-                               LPARAM lparam);
+LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT WINAPI DefFrameProcA(HWND hwnd, HWND mdi_client, UINT message, WPARAM wparam,
                              LPARAM lparam);

@@ -16,7 +16,8 @@ static Window find(Display* d, Window w, const char* title) {
     unsigned n = 0;
     Window found = 0;
     if (XQueryTree(d, w, &root, &parent, &children, &n)) {
-        for (unsigned i = 0; i < n && !found; ++i) found = find(d, children[i], title);
+        for (unsigned i = 0; i < n && !found; ++i)
+            found = find(d, children[i], title);
         if (children) XFree(children);
     }
     return found;
