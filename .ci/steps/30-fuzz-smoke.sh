@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A short run of every fuzz target over its seeds (clang-14, libFuzzer, ASan + UBSan). New
-# inputs go to a scratch corpus; the seed folders are only read.
+# inputs go to a scratch corpus; the folders of starting inputs are only read.
 set -euo pipefail
 cmake --preset fuzz
 cmake --build --preset fuzz --target bmp_fuzzer

@@ -8,7 +8,7 @@ namespace zv::host {
 struct Backend {
     const char* name;
     bool (*display_mode)(DisplayMode* mode);
-    bool (*open_window)(HWND hwnd, const NativeWindowSpec& spec);
+    bool (*open_window)(HWND hwnd, const NativeWindowParams& params);
     void (*close_window)(HWND hwnd);
     void (*show_window)(HWND hwnd, ShowState state);
     void (*set_title)(HWND hwnd, const char* title);

@@ -13,7 +13,7 @@ namespace {
 bool NoMode(DisplayMode*) {
     return false;
 }
-bool NoWindow(HWND, const NativeWindowSpec&) {
+bool NoWindow(HWND, const NativeWindowParams&) {
     return false;
 }
 void NoClose(HWND) {}
@@ -60,8 +60,8 @@ const char* BackendName() {
 bool GetDisplayMode(DisplayMode* mode) {
     return mode && Current().display_mode(mode);
 }
-bool OpenNativeWindow(HWND hwnd, const NativeWindowSpec& spec) {
-    return Current().open_window(hwnd, spec);
+bool OpenNativeWindow(HWND hwnd, const NativeWindowParams& params) {
+    return Current().open_window(hwnd, params);
 }
 void CloseNativeWindow(HWND hwnd) {
     Current().close_window(hwnd);

@@ -25,7 +25,7 @@ struct DisplayMode {
 
 enum class ShowState { kHidden, kNormal, kMinimized, kMaximized };
 
-struct NativeWindowSpec {
+struct NativeWindowParams {
     const char* title;
     int x, y;  // screen position of the client area
     int client_width, client_height;
@@ -41,7 +41,7 @@ bool GetDisplayMode(DisplayMode* mode);
 
 // A native window for the visible top-level window hwnd. False when the host has none
 // to give (no display); the window then lives on without one.
-bool OpenNativeWindow(HWND hwnd, const NativeWindowSpec& spec);
+bool OpenNativeWindow(HWND hwnd, const NativeWindowParams& params);
 void CloseNativeWindow(HWND hwnd);
 void ShowNativeWindow(HWND hwnd, ShowState state);
 void SetNativeTitle(HWND hwnd, const char* title);

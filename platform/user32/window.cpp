@@ -92,14 +92,14 @@ void SyncNative(Window* w) {
     bool visible = (w->style & WS_VISIBLE) != 0;
     if (visible && !w->native && !w->native_attempted) {
         w->native_attempted = true;
-        host::NativeWindowSpec spec = {w->text.c_str(),
-                                       int(w->client_rect.left),
-                                       int(w->client_rect.top),
-                                       std::max(1, Width(w->client_rect)),
-                                       std::max(1, Height(w->client_rect)),
-                                       (w->style & WS_CAPTION) == WS_CAPTION,
-                                       (w->style & WS_THICKFRAME) != 0};
-        w->native = host::OpenNativeWindow(w->hwnd, spec);
+        host::NativeWindowParams params = {w->text.c_str(),
+                                           int(w->client_rect.left),
+                                           int(w->client_rect.top),
+                                           std::max(1, Width(w->client_rect)),
+                                           std::max(1, Height(w->client_rect)),
+                                           (w->style & WS_CAPTION) == WS_CAPTION,
+                                           (w->style & WS_THICKFRAME) != 0};
+        w->native = host::OpenNativeWindow(w->hwnd, params);
     }
     if (!w->native) return;
     if (!visible) {

@@ -48,15 +48,16 @@ bool Mode(DisplayMode* mode) {
     return true;
 }
 
-bool Open(HWND hwnd, const NativeWindowSpec& spec) {
+bool Open(HWND hwnd, const NativeWindowParams& params) {
     std::lock_guard<std::mutex> lock(g_mutex);
     if (g_mode.width <= 0) return false;
     NativeWindow& w = g_windows[hwnd];
     w = NativeWindow{};
-    w.info.title = spec.title ? spec.title : "";
-    w.info.client = {spec.x, spec.y, spec.x + spec.client_width, spec.y + spec.client_height};
-    w.info.decorated = spec.decorated;
-    w.info.resizable = spec.resizable;
+    w.info.title = params.title ? params.title : "";
+    w.info.client = {params.x, params.y, params.x + params.client_width,
+                     params.y + params.client_height};
+    w.info.decorated = params.decorated;
+    w.info.resizable = params.resizable;
     return true;
 }
 

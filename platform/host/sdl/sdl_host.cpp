@@ -38,12 +38,12 @@ bool Mode(DisplayMode* mode) {
     return true;
 }
 
-bool Open(HWND hwnd, const NativeWindowSpec& spec) {
+bool Open(HWND hwnd, const NativeWindowParams& params) {
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (!spec.decorated) flags |= SDL_WINDOW_BORDERLESS;
-    if (spec.resizable) flags |= SDL_WINDOW_RESIZABLE;
-    SDL_Window* w =
-        SDL_CreateWindow(spec.title, spec.x, spec.y, spec.client_width, spec.client_height, flags);
+    if (!params.decorated) flags |= SDL_WINDOW_BORDERLESS;
+    if (params.resizable) flags |= SDL_WINDOW_RESIZABLE;
+    SDL_Window* w = SDL_CreateWindow(params.title, params.x, params.y, params.client_width,
+                                     params.client_height, flags);
     if (!w) return false;
     g_windows[hwnd] = w;
     return true;
