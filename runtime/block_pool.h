@@ -79,7 +79,7 @@ void Pool_FreeGeneral(struct BlockPool* pool, void* block);
 
 // A block (contents undefined), or 0 when no chunk can be had.
 static inline void* Pool_Alloc(struct BlockPool* pool) {
-    if (pool && !pool->locked) {
+    if (__builtin_expect(pool && !pool->locked, 1)) {
         struct PoolChunk* chunk = pool->hot_chunk;
         if (chunk) {
             void** slot = (void**)chunk->free_list;
@@ -90,18 +90,21 @@ static inline void* Pool_Alloc(struct BlockPool* pool) {
         }
         chunk = pool->available_chunks;
         if (chunk) {
+            // Blocks the chunk can still give: free slots plus never-used ones. With more
+            // than one, it stays on the available list after this one.
             int32_t free_count = chunk->free_count;
-            if (free_count > 1 || (free_count == 1 && chunk->handed_out < chunk->capacity)) {
-                void** slot = (void**)chunk->free_list;
-                chunk->free_list = *slot;
-                chunk->free_count = free_count - 1;
-                *slot = chunk;
-                return slot + 1;
-            }
-            if (free_count == 0 && chunk->handed_out < chunk->capacity - 1) {
-                void** slot = (void**)((char*)(chunk + 1) +
-                                       (SIZE_T)chunk->handed_out * (SIZE_T)pool->slot_size);
-                ++chunk->handed_out;
+            int32_t spare = free_count + chunk->capacity - chunk->handed_out;
+            if (__builtin_expect(spare > 1, 1)) {
+                void** slot;
+                if (free_count != 0) {
+                    slot = (void**)chunk->free_list;
+                    chunk->free_list = *slot;
+                    chunk->free_count = free_count - 1;
+                } else {
+                    slot = (void**)((char*)(chunk + 1) +
+                                    (SIZE_T)chunk->handed_out * (SIZE_T)pool->slot_size);
+                    ++chunk->handed_out;
+                }
                 *slot = chunk;
                 return slot + 1;
             }
@@ -111,19 +114,27 @@ static inline void* Pool_Alloc(struct BlockPool* pool) {
 }
 
 static inline void Pool_Free(struct BlockPool* pool, void* block) {
-    if (pool && block && !pool->locked) {
+    if (__builtin_expect(pool && block && !pool->locked, 1)) {
         void** slot = (void**)block - 1;
         struct PoolChunk* chunk = (struct PoolChunk*)*slot;
-        int32_t free_count = chunk->free_count + 1;
-        if (free_count != chunk->handed_out) {
-            int was_full = free_count == 1 && chunk->handed_out >= chunk->capacity;
-            if (!was_full || !pool->hot_chunk) {
-                *slot = chunk->free_list;
-                chunk->free_list = slot;
-                chunk->free_count = free_count;
-                if (was_full) pool->hot_chunk = chunk;
-                return;
-            }
+        int32_t free_count = chunk->free_count;
+        int32_t handed_out = chunk->handed_out;
+        // Neither the chunk's last block coming back nor one going into a full chunk.
+        if (__builtin_expect(
+                free_count + 1 != handed_out && free_count + chunk->capacity - handed_out != 0,
+                1)) {
+            *slot = chunk->free_list;
+            chunk->free_list = slot;
+            chunk->free_count = free_count + 1;
+            return;
+        }
+        if (free_count + 1 != handed_out && !pool->hot_chunk) {
+            // A full chunk gets a block back: it becomes the hot chunk, without list moves.
+            *slot = chunk->free_list;
+            chunk->free_list = slot;
+            chunk->free_count = 1;
+            pool->hot_chunk = chunk;
+            return;
         }
     }
     Pool_FreeGeneral(pool, block);
