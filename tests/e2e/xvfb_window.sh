@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# A real window under Xvfb with the SDL host: the smoke program opens window 0, a
-# screenshot must show its 640 x 480 client area painted, and a WM_DELETE_WINDOW request
-# must reach the program as EVENT_CLOSE_WINDOW. Then, when it is built, the program itself
-# (app/zorvane-lumetra) must show its circles the same way and exit with code 0 on close.
+# A real window under Xvfb with the SDL host. First the smoke program opens window 0 as the
+# animation does: a screenshot must show its 640 x 480 client area painted, and a
+# WM_DELETE_WINDOW request (the window manager's close) must reach it as
+# EVENT_CLOSE_WINDOW. Then, when it is built, the program itself (app/zorvane-lumetra)
+# must show black with the fixed first circle of the chain in white, and end with exit
+# code 0 on the same close.
 # Usage: xvfb_window.sh <build dir> [output dir]
 set -euo pipefail
 build=${1:?usage: xvfb_window.sh <build dir> [output dir]}
@@ -10,9 +12,12 @@ out=${2:-$build/e2e-xvfb}
 mkdir -p "$out"
 smoke=$build/tests/e2e/window_smoke
 closer=$build/tests/e2e/x11_close
+program=$build/app/zorvane-lumetra
 title="Zorvane Lumetra"
 
 fail() { echo "xvfb_window: FAIL: $*" >&2; exit 1; }
+[ -x "$smoke" ] || fail "no $smoke"
+[ -x "$closer" ] || fail "no $closer"
 
 # Xvfb picks a free display itself and writes its number to fd 5.
 rm -f "$out/display"
@@ -22,36 +27,61 @@ display=
 for _ in $(seq 200); do
   display=$(cat "$out/display" 2>/dev/null || true)
   [ -n "$display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || { echo "xvfb_window: FAIL: Xvfb did not start" >&2; exit 1; }
+  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start"
   sleep 0.05
 done
 [ -n "$display" ] || fail "Xvfb gave no display"
 export DISPLAY=:$display
+client_pid=
 cleanup() {
-  [ -n "${smoke_pid:-}" ] && kill "$smoke_pid" 2>/dev/null || true
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  [ -n "$client_pid" ] && kill "$client_pid" 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 
-# SDL and X11 keep some memory until exit; leak checks belong to the unit tests.
-ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} ZORVANE_HOST=sdl "$smoke" >"$out/smoke.log" 2>&1 &
-smoke_pid=$!
+# start <name> <executable> [ready text]: runs it with the SDL host and waits for its
+# window (and, when given, for the text in its log); sets x, y, width and height of the
+# client area.
+start() {
+  local name=$1 exe=$2 ready=${3:-}
+  # SDL and X11 keep some memory until exit; leak checks belong to the unit tests.
+  ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} ZORVANE_HOST=sdl "$exe" >"$out/$name.log" 2>&1 &
+  client_pid=$!
+  for _ in $(seq 300); do
+    if xwininfo -name "$title" >"$out/$name-xwininfo.txt" 2>&1; then
+      [ -z "$ready" ] || grep -q "$ready" "$out/$name.log" && break
+    fi
+    kill -0 "$client_pid" 2>/dev/null || fail "$name ended early: $(cat "$out/$name.log")"
+    sleep 0.1
+  done
+  xwininfo -name "$title" >"$out/$name-xwininfo.txt" 2>&1 || fail "$name: no window titled $title"
+  width=$(awk '/Width:/ {print $2}' "$out/$name-xwininfo.txt")
+  height=$(awk '/Height:/ {print $2}' "$out/$name-xwininfo.txt")
+  x=$(awk '/Absolute upper-left X:/ {print $4}' "$out/$name-xwininfo.txt")
+  y=$(awk '/Absolute upper-left Y:/ {print $4}' "$out/$name-xwininfo.txt")
+  [ "$width" = 640 ] && [ "$height" = 480 ] || fail "$name: window is ${width}x${height}, not 640x480"
+}
 
-for _ in $(seq 100); do
-  grep -q ready "$out/smoke.log" 2>/dev/null && xwininfo -name "$title" >/dev/null 2>&1 && break
-  kill -0 "$smoke_pid" 2>/dev/null || fail "window_smoke ended early: $(cat "$out/smoke.log")"
-  sleep 0.1
-done
-xwininfo -name "$title" >"$out/xwininfo.txt" 2>&1 || fail "no window titled $title"
-sleep 0.5  # a few frames
-width=$(awk '/Width:/ {print $2}' "$out/xwininfo.txt")
-height=$(awk '/Height:/ {print $2}' "$out/xwininfo.txt")
-x=$(awk '/Absolute upper-left X:/ {print $4}' "$out/xwininfo.txt")
-y=$(awk '/Absolute upper-left Y:/ {print $4}' "$out/xwininfo.txt")
-[ "$width" = 640 ] && [ "$height" = 480 ] || fail "window is ${width}x${height}, not 640x480"
+# close <name>: sends WM_DELETE_WINDOW and expects the client to end with code 0.
+close() {
+  local name=$1 status=0
+  "$closer" "$title" || fail "$name: could not send WM_DELETE_WINDOW"
+  for _ in $(seq 100); do
+    kill -0 "$client_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$client_pid" 2>/dev/null && fail "$name did not end after WM_DELETE_WINDOW"
+  wait "$client_pid" || status=$?
+  client_pid=
+  [ "$status" = 0 ] || fail "$name: exit code $status"
+}
 
-import -window root "$out/screen.png"
 pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
+
+start smoke "$smoke" ready
+sleep 0.5  # a few frames
+import -window root "$out/screen.png"
 corner=$(pixel "$out/screen.png" $((x + 5)) $((y + 5)))
 centre=$(pixel "$out/screen.png" $((x + 320)) $((y + 240)))
 outside=$(pixel "$out/screen.png" $((x + 700)) $((y + 240)))
@@ -59,50 +89,23 @@ echo "window ${width}x${height} at $x,$y; corner $corner, centre $centre, outsid
 [ "$corner" = "0,64,160" ] || fail "client area corner is $corner, not the painted blue"
 [ "$centre" = "255,255,255" ] || fail "client area centre is $centre, not the white circle"
 [ "$outside" != "0,64,160" ] || fail "the blue reaches beyond 640 pixels"
-
-"$closer" "$title" || fail "could not send WM_DELETE_WINDOW"
-for _ in $(seq 100); do
-  kill -0 "$smoke_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$smoke_pid" 2>/dev/null; then fail "the program did not end after WM_DELETE_WINDOW"; fi
-status=0
-wait "$smoke_pid" || status=$?
-smoke_pid=
+close smoke
 grep -q "EVENT_CLOSE_WINDOW window 0" "$out/smoke.log" || fail "no EVENT_CLOSE_WINDOW: $(cat "$out/smoke.log")"
-[ "$status" = 0 ] || fail "exit code $status"
 echo "xvfb_window: smoke program OK (screenshot in $out/screen.png)"
 
-program=$build/app/zorvane-lumetra
-if [ -x "$program" ]; then
-  ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} ZORVANE_HOST=sdl "$program" >"$out/program.log" 2>&1 &
-  smoke_pid=$!
-  for _ in $(seq 100); do
-    xwininfo -name "$title" >"$out/program-xwininfo.txt" 2>&1 && break
-    kill -0 "$smoke_pid" 2>/dev/null || fail "the program ended early: $(cat "$out/program.log")"
-    sleep 0.1
-  done
-  sleep 1  # some frames of the animation
-  width=$(awk '/Width:/ {print $2}' "$out/program-xwininfo.txt")
-  height=$(awk '/Height:/ {print $2}' "$out/program-xwininfo.txt")
-  x=$(awk '/Absolute upper-left X:/ {print $4}' "$out/program-xwininfo.txt")
-  y=$(awk '/Absolute upper-left Y:/ {print $4}' "$out/program-xwininfo.txt")
-  [ "$width" = 640 ] && [ "$height" = 480 ] || fail "the program's window is ${width}x${height}"
-  import -window root "$out/program.png"
-  white=$(convert "$out/program.png" -crop "640x480+$x+$y" -fill black +opaque white -format "%[fx:int(mean*640*480)]" info:)
-  corner=$(pixel "$out/program.png" $((x + 2)) $((y + 2)))
-  echo "program window ${width}x${height} at $x,$y; corner $corner; $white white pixels"
-  [ "$corner" = "0,0,0" ] || fail "the program's background is $corner, not black"
-  [ "$white" -gt 1000 ] || fail "the program shows no circles ($white white pixels)"
-  "$closer" "$title" || fail "could not send WM_DELETE_WINDOW to the program"
-  for _ in $(seq 100); do
-    kill -0 "$smoke_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$smoke_pid" 2>/dev/null; then fail "the program did not end after WM_DELETE_WINDOW"; fi
-  status=0
-  wait "$smoke_pid" || status=$?
-  smoke_pid=
-  [ "$status" = 0 ] || fail "the program's exit code is $status"
-  echo "xvfb_window: program OK (screenshot in $out/program.png)"
-fi
+[ -x "$program" ] || exit 0
+start program "$program"
+sleep 1  # some frames of the animation
+import -window root "$out/program.png"
+# Circle 0 never moves: centre (320, 240), radius 180, so its top and bottom points are
+# fixed; the corners lie outside every circle of the chain.
+top=$(pixel "$out/program.png" $((x + 320)) $((y + 60)))
+bottom=$(pixel "$out/program.png" $((x + 320)) $((y + 420)))
+corner=$(pixel "$out/program.png" $((x + 2)) $((y + 2)))
+far=$(pixel "$out/program.png" $((x + 634)) $((y + 474)))
+echo "program window ${width}x${height} at $x,$y; top $top, bottom $bottom, corners $corner, $far"
+[ "$top" = "255,255,255" ] || fail "the top of the first circle is $top, not white"
+[ "$bottom" = "255,255,255" ] || fail "the bottom of the first circle is $bottom, not white"
+[ "$corner" = "0,0,0" ] && [ "$far" = "0,0,0" ] || fail "the program's background is $corner / $far, not black"
+close program
+echo "xvfb_window: program OK (screenshot in $out/program.png)"
