@@ -610,44 +610,50 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
     }
 }
 
+namespace {
+
+// Pointer-sized values do not fit a LONG here; Windows refuses these indexes on 64-bit too.
+bool IsPointerIndex(int index) {
+    return index == GWLP_WNDPROC || index == GWLP_HINSTANCE || index == GWLP_HWNDPARENT;
+}
+
+// The bytes of the LONG at a byte index of a window's extra bytes, or nullptr with the last
+// error set.
+char* ExtraLong(HWND hwnd, int index) {
+    Window* w = GetWindowChecked(hwnd);
+    if (!w) return nullptr;
+    if (size_t(index) + sizeof(LONG) > w->extra.size()) {
+        SetLastError(ERROR_INVALID_INDEX);
+        return nullptr;
+    }
+    return reinterpret_cast<char*>(w->extra.data()) + index;
+}
+
+}  // namespace
+
 LONG WINAPI GetWindowLongA(HWND hwnd, int index) {
-    if (index == GWLP_WNDPROC || index == GWLP_HINSTANCE || index == GWLP_HWNDPARENT) {
-        // Pointers do not fit a LONG here; Windows refuses these indexes on 64-bit too.
+    if (IsPointerIndex(index)) {
         if (GetWindowChecked(hwnd)) SetLastError(ERROR_INVALID_INDEX);
         return 0;
     }
-    if (index >= 0) {
-        Window* w = GetWindowChecked(hwnd);
-        if (!w) return 0;
-        if (size_t(index) + sizeof(LONG) > w->extra.size()) {
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
-        }
-        LONG v;
-        memcpy(&v, w->extra.data() + index, sizeof v);
-        return v;
-    }
-    return LONG(GetWindowLongPtrA(hwnd, index));
+    if (index < 0) return LONG(GetWindowLongPtrA(hwnd, index));
+    LONG v = 0;
+    if (char* p = ExtraLong(hwnd, index)) memcpy(&v, p, sizeof v);
+    return v;
 }
 
 LONG WINAPI SetWindowLongA(HWND hwnd, int index, LONG value) {
-    if (index == GWLP_WNDPROC || index == GWLP_HINSTANCE || index == GWLP_HWNDPARENT) {
+    if (IsPointerIndex(index)) {
         if (GetWindowChecked(hwnd)) SetLastError(ERROR_INVALID_INDEX);
         return 0;
     }
-    if (index >= 0) {
-        Window* w = GetWindowChecked(hwnd);
-        if (!w) return 0;
-        if (size_t(index) + sizeof(LONG) > w->extra.size()) {
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
-        }
-        LONG old;
-        memcpy(&old, w->extra.data() + index, sizeof old);
-        memcpy(w->extra.data() + index, &value, sizeof value);
-        return old;
+    if (index < 0) return LONG(SetWindowLongPtrA(hwnd, index, value));
+    LONG old = 0;
+    if (char* p = ExtraLong(hwnd, index)) {
+        memcpy(&old, p, sizeof old);
+        memcpy(p, &value, sizeof value);
     }
-    return LONG(SetWindowLongPtrA(hwnd, index, value));
+    return old;
 }
 
 // Property names are atoms on Windows, so they compare without regard to case.

@@ -78,6 +78,33 @@ TEST(Classes, ClassWithWindowsCannotBeUnregistered) {
     EXPECT_TRUE(UnregisterClassA("ClassBusy", wc.hInstance));
 }
 
+TEST(Classes, ExtraWindowBytesHoldLongsWithinTheirSize) {
+    WNDCLASSA wc = PlainClass("ClassExtra");
+    wc.cbWndExtra = 8;
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND hwnd = CreateWindowExA(0, "ClassExtra", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(GetWindowLongA(hwnd, 4), 0);  // extra bytes start zero-filled
+    EXPECT_EQ(SetWindowLongA(hwnd, 4, 0x12345678), 0);
+    EXPECT_EQ(SetWindowLongA(hwnd, 4, 7), 0x12345678);
+    EXPECT_EQ(GetWindowLongA(hwnd, 4), 7);
+    // A LONG that would reach past the extra bytes, and pointer-sized values, are refused.
+    for (int index : {5, 8, GWLP_WNDPROC}) {
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(SetWindowLongA(hwnd, index, 1), 0) << index;
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_INDEX)) << index;
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(GetWindowLongA(hwnd, index), 0) << index;
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_INDEX)) << index;
+    }
+    DestroyWindow(hwnd);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetWindowLongA(hwnd, 4), 0);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_TRUE(UnregisterClassA("ClassExtra", wc.hInstance));
+}
+
 TEST(Classes, UnknownClassFailsCreation) {
     SetLastError(0xdeadbeef);
     EXPECT_EQ(
