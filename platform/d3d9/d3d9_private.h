@@ -40,7 +40,43 @@ extern std::atomic<int> g_live_objects;
 class Device;
 class Texture;
 
-class Surface final : public IDirect3DSurface9 {
+// Adds a reference to the device and hands it out, as GetDevice does.
+HRESULT HandOutDevice(Device* device, IDirect3DDevice9** out);
+
+// What every resource of a device does alike: it names its device, keeps no private data
+// and remembers a priority it never acts on.
+template <class Interface>
+class Resource : public Interface {
+  public:
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** device) override {
+        return HandOutDevice(device_, device);
+    }
+    HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, const void*, DWORD, DWORD) override {
+        return D3DERR_INVALIDCALL;
+    }
+    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, void*, DWORD*) override {
+        return D3DERR_NOTFOUND;
+    }
+    HRESULT STDMETHODCALLTYPE FreePrivateData(REFGUID) override { return D3DERR_NOTFOUND; }
+    DWORD STDMETHODCALLTYPE SetPriority(DWORD priority) override {
+        DWORD old = priority_;
+        priority_ = priority;
+        return old;
+    }
+    DWORD STDMETHODCALLTYPE GetPriority() override { return priority_; }
+    void STDMETHODCALLTYPE PreLoad() override {}
+
+    Device* device() const { return device_; }
+
+  protected:
+    explicit Resource(Device* device) : device_(device) {}
+    Device* device_;
+
+  private:
+    DWORD priority_ = 0;
+};
+
+class Surface final : public Resource<IDirect3DSurface9> {
   public:
     enum class Owner { kDevice, kTexture, kSelf };
     Surface(Device* device, Owner owner, IUnknown* container, UINT width, UINT height,
@@ -51,14 +87,6 @@ class Surface final : public IDirect3DSurface9 {
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    // IDirect3DResource9
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** device) override;
-    HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, const void*, DWORD, DWORD) override;
-    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, void*, DWORD*) override;
-    HRESULT STDMETHODCALLTYPE FreePrivateData(REFGUID) override;
-    DWORD STDMETHODCALLTYPE SetPriority(DWORD priority) override;
-    DWORD STDMETHODCALLTYPE GetPriority() override;
-    void STDMETHODCALLTYPE PreLoad() override {}
     D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_SURFACE; }
     // IDirect3DSurface9
     HRESULT STDMETHODCALLTYPE GetContainer(REFIID riid, void** container) override;
@@ -79,11 +107,9 @@ class Surface final : public IDirect3DSurface9 {
     const uint8_t* bits() const { return pixels_.data(); }
     bool busy() const { return locked_ || dc_ != nullptr; }
     ULONG own_refs() const { return refs_.load(); }
-    Device* device() const { return device_; }
     void Fill(const RECT& rect, D3DCOLOR color);
 
   private:
-    Device* device_;
     Owner owner_;
     IUnknown* container_;
     std::atomic<ULONG> refs_{0};
@@ -96,10 +122,9 @@ class Surface final : public IDirect3DSurface9 {
     std::vector<uint8_t> pixels_;
     bool locked_ = false;
     HDC dc_ = nullptr;
-    DWORD priority_ = 0;
 };
 
-class Texture final : public IDirect3DTexture9 {
+class Texture final : public Resource<IDirect3DTexture9> {
   public:
     Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
             D3DPOOL pool);
@@ -109,13 +134,6 @@ class Texture final : public IDirect3DTexture9 {
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** device) override;
-    HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, const void*, DWORD, DWORD) override;
-    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, void*, DWORD*) override;
-    HRESULT STDMETHODCALLTYPE FreePrivateData(REFGUID) override;
-    DWORD STDMETHODCALLTYPE SetPriority(DWORD priority) override;
-    DWORD STDMETHODCALLTYPE GetPriority() override;
-    void STDMETHODCALLTYPE PreLoad() override {}
     D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_TEXTURE; }
     DWORD STDMETHODCALLTYPE SetLOD(DWORD lod) override;
     DWORD STDMETHODCALLTYPE GetLOD() override;
@@ -131,11 +149,9 @@ class Texture final : public IDirect3DTexture9 {
     HRESULT STDMETHODCALLTYPE AddDirtyRect(const RECT* dirty_rect) override;
 
   private:
-    Device* device_;
     zv::ComRefCount refs_;
     bool default_pool_;
     std::vector<std::unique_ptr<Surface>> levels_;
-    DWORD priority_ = 0;
     DWORD lod_ = 0;
 };
 

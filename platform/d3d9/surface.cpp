@@ -97,7 +97,7 @@ bool GdiFormat(D3DFORMAT format, BufferFormat* out) {
 
 Surface::Surface(Device* device, Owner owner, IUnknown* container, UINT width, UINT height,
                  D3DFORMAT format, DWORD usage, D3DPOOL pool, bool lockable)
-    : device_(device),
+    : Resource(device),
       owner_(owner),
       container_(container),
       width_(width),
@@ -169,30 +169,11 @@ ULONG Surface::Release() {
     return r - 1;
 }
 
-HRESULT Surface::GetDevice(IDirect3DDevice9** device) {
-    if (!device) return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *device = device_;
+HRESULT HandOutDevice(Device* device, IDirect3DDevice9** out) {
+    if (!out) return D3DERR_INVALIDCALL;
+    device->AddRef();
+    *out = device;
     return D3D_OK;
-}
-
-HRESULT Surface::SetPrivateData(REFGUID, const void*, DWORD, DWORD) {
-    return D3DERR_INVALIDCALL;
-}
-HRESULT Surface::GetPrivateData(REFGUID, void*, DWORD*) {
-    return D3DERR_NOTFOUND;
-}
-HRESULT Surface::FreePrivateData(REFGUID) {
-    return D3DERR_NOTFOUND;
-}
-
-DWORD Surface::SetPriority(DWORD priority) {
-    DWORD old = priority_;
-    priority_ = priority;
-    return old;
-}
-DWORD Surface::GetPriority() {
-    return priority_;
 }
 
 HRESULT Surface::GetContainer(REFIID riid, void** container) {
@@ -284,7 +265,7 @@ void Surface::Fill(const RECT& rect, D3DCOLOR color) {
 
 Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage,
                  D3DFORMAT format, D3DPOOL pool)
-    : device_(device), default_pool_(pool == D3DPOOL_DEFAULT) {
+    : Resource(device), default_pool_(pool == D3DPOOL_DEFAULT) {
     if (levels == 0) {
         levels = 1;
         for (UINT s = std::max(width, height); s > 1; s >>= 1)
@@ -332,30 +313,6 @@ ULONG Texture::Release() {
     return left;
 }
 
-HRESULT Texture::GetDevice(IDirect3DDevice9** device) {
-    if (!device) return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *device = device_;
-    return D3D_OK;
-}
-
-HRESULT Texture::SetPrivateData(REFGUID, const void*, DWORD, DWORD) {
-    return D3DERR_INVALIDCALL;
-}
-HRESULT Texture::GetPrivateData(REFGUID, void*, DWORD*) {
-    return D3DERR_NOTFOUND;
-}
-HRESULT Texture::FreePrivateData(REFGUID) {
-    return D3DERR_NOTFOUND;
-}
-DWORD Texture::SetPriority(DWORD priority) {
-    DWORD old = priority_;
-    priority_ = priority;
-    return old;
-}
-DWORD Texture::GetPriority() {
-    return priority_;
-}
 DWORD Texture::SetLOD(DWORD lod) {
     DWORD old = lod_;
     lod_ = std::min<DWORD>(lod, DWORD(levels_.size() - 1));
