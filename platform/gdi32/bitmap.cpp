@@ -611,11 +611,11 @@ int WINAPI StretchDIBits(HDC hdc, int x_dest, int y_dest, int dest_width, int de
     }
 }
 
-BOOL WINAPI StretchBlt(HDC dest, int x_dest, int y_dest, int dest_width, int dest_height, HDC src,
-                       int x_src, int y_src, int src_width, int src_height, DWORD rop) {
-    GDI_LOCK;
-    GDI_TRACE(dest, "StretchBlt", x_dest, y_dest, dest_width, dest_height, intptr_t(src), x_src,
-              y_src, src_width, src_height, intptr_t(rop));
+namespace {
+
+// The body of BitBlt and StretchBlt, under the caller's lock and after its trace.
+BOOL BlitLocked(HDC dest, int x_dest, int y_dest, int dest_width, int dest_height, HDC src,
+                int x_src, int y_src, int src_width, int src_height, DWORD rop) {
     DC* d = GetDc(dest);
     if (!d) return FALSE;
     DC* s = nullptr;
@@ -634,33 +634,22 @@ BOOL WINAPI StretchBlt(HDC dest, int x_dest, int y_dest, int dest_width, int des
     return TRUE;
 }
 
+}  // namespace
+
+BOOL WINAPI StretchBlt(HDC dest, int x_dest, int y_dest, int dest_width, int dest_height, HDC src,
+                       int x_src, int y_src, int src_width, int src_height, DWORD rop) {
+    GDI_LOCK;
+    GDI_TRACE(dest, "StretchBlt", x_dest, y_dest, dest_width, dest_height, intptr_t(src), x_src,
+              y_src, src_width, src_height, intptr_t(rop));
+    return BlitLocked(dest, x_dest, y_dest, dest_width, dest_height, src, x_src, y_src, src_width,
+                      src_height, rop);
+}
+
 BOOL WINAPI BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int x_src, int y_src,
                    DWORD rop) {
     GDI_LOCK;
     GDI_TRACE(dest, "BitBlt", x, y, width, height, intptr_t(src), x_src, y_src, intptr_t(rop));
-    DC* d = GetDc(dest);
-    if (!d) return FALSE;
-    DC* s = nullptr;
-    if (RopUsesSource(rop)) {
-        s = GetDc(src);
-        if (!s) return FALSE;
-    }
-    try {
-        BltArgs a{x + d->ox,
-                  y + d->oy,
-                  width,
-                  height,
-                  s ? x_src + s->ox : 0,
-                  s ? y_src + s->oy : 0,
-                  width,
-                  height,
-                  uint8_t(rop >> 16),
-                  d->stretch_mode};
-        Blt(*d, s ? s->surf : nullptr, s ? s->bk_color : 0, a);
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, FALSE);
-    }
-    return TRUE;
+    return BlitLocked(dest, x, y, width, height, src, x_src, y_src, width, height, rop);
 }
 
 BOOL WINAPI GdiAlphaBlend(HDC dest, int x_dest, int y_dest, int dest_width, int dest_height,
