@@ -27,6 +27,11 @@ inline void UnlinkChunk(PoolChunk** list, PoolChunk* chunk) {
     if (chunk->next) chunk->next->previous = chunk->previous;
 }
 
+// After every change of the lists: the chunk Pool_Alloc takes from in line.
+inline void UpdateCurrent(BlockPool* pool) {
+    if (!pool->locked) pool->current = pool->hot_chunk ? pool->hot_chunk : pool->available_chunks;
+}
+
 void FreeChunkList(PoolChunk* chunk) {
     while (chunk) {
         PoolChunk* next = chunk->next;
@@ -56,7 +61,8 @@ PoolChunk* NewChunk(BlockPool* pool) {
     chunk->capacity = n;
     pool->total_blocks += n;
     chunk->handed_out = 1;
-    chunk->free_count = 0;
+    chunk->spare = n - 1;
+    chunk->inline_free_limit = pool->locked || n < 2 ? 0 : (uint32_t)n - 2;
     chunk->free_list = 0;
     PushChunk(n > 1 ? &pool->available_chunks : &pool->full_chunks, chunk);
     return chunk;
@@ -73,6 +79,7 @@ BlockPool* MakePool(int32_t slot_size, int32_t minimum, int32_t maximum, int32_t
     pool->minimum_per_chunk = minimum;
     pool->maximum_per_chunk = maximum;
     pool->hot_chunk = 0;
+    pool->current = 0;
     pool->locked = (flags & 3) == POOL_LOCKED;
     if (pool->locked) InitializeCriticalSection(&pool->lock);
     return pool;
@@ -154,29 +161,30 @@ void* Pool_AllocGeneral(BlockPool* pool) {
     if (!pool) return 0;
     if (pool->locked) EnterCriticalSection(&pool->lock);
     void** slot = 0;
-    PoolChunk* chunk = pool->hot_chunk;
+    PoolChunk* chunk = pool->hot_chunk ? pool->hot_chunk : pool->available_chunks;
     if (chunk) {
-        slot = (void**)chunk->free_list;
-        chunk->free_list = *slot;
-        if (--chunk->free_count == 0) pool->hot_chunk = 0;
-    } else if ((chunk = pool->available_chunks) != 0) {
-        if (chunk->free_count > 0) {
+        if (chunk->free_list) {
             slot = (void**)chunk->free_list;
             chunk->free_list = *slot;
-            --chunk->free_count;
         } else {
             slot = (void**)(ChunkSlots(chunk) + (SIZE_T)chunk->handed_out * pool->slot_size);
             ++chunk->handed_out;
         }
-        if (chunk->free_count == 0 && chunk->handed_out >= chunk->capacity) {
-            UnlinkChunk(&pool->available_chunks, chunk);
-            PushChunk(&pool->full_chunks, chunk);
+        if (--chunk->spare == 0) {
+            // Full: the hot chunk is on the full list already.
+            if (chunk == pool->hot_chunk) {
+                pool->hot_chunk = 0;
+            } else {
+                UnlinkChunk(&pool->available_chunks, chunk);
+                PushChunk(&pool->full_chunks, chunk);
+            }
         }
     } else {
         chunk = NewChunk(pool);
         if (chunk) slot = (void**)ChunkSlots(chunk);
     }
     if (slot) *slot = chunk;
+    UpdateCurrent(pool);
     if (pool->locked) LeaveCriticalSection(&pool->lock);
     return slot ? slot + 1 : 0;
 }
@@ -186,18 +194,18 @@ void Pool_FreeGeneral(BlockPool* pool, void* block) {
     if (pool->locked) EnterCriticalSection(&pool->lock);
     void** slot = (void**)block - 1;
     PoolChunk* chunk = (PoolChunk*)*slot;
+    bool was_full = chunk->spare == 0;
     *slot = chunk->free_list;
     chunk->free_list = slot;
-    ++chunk->free_count;
+    ++chunk->spare;
     // Physically on the full list: a chunk that was full, and the hot chunk.
-    bool on_full_list = chunk == pool->hot_chunk ||
-                        (chunk->free_count == 1 && chunk->handed_out >= chunk->capacity);
-    if (chunk->free_count == chunk->handed_out) {
+    bool on_full_list = was_full || chunk == pool->hot_chunk;
+    if (chunk->spare == chunk->capacity) {
         if (chunk == pool->hot_chunk) pool->hot_chunk = 0;
         UnlinkChunk(on_full_list ? &pool->full_chunks : &pool->available_chunks, chunk);
         pool->total_blocks -= chunk->capacity;
         Runtime_Free(chunk);
-    } else if (on_full_list && chunk != pool->hot_chunk) {
+    } else if (was_full) {
         // It becomes the head of the available list. The hot chunk, if any, was the head
         // until now and takes its place behind it for real.
         PoolChunk* previous_head = pool->hot_chunk;
@@ -207,6 +215,7 @@ void Pool_FreeGeneral(BlockPool* pool, void* block) {
         }
         pool->hot_chunk = chunk;
     }
+    UpdateCurrent(pool);
     if (pool->locked) LeaveCriticalSection(&pool->lock);
 }
 
@@ -218,6 +227,7 @@ void Pool_Clear(BlockPool* pool) {
     pool->available_chunks = 0;
     pool->full_chunks = 0;
     pool->hot_chunk = 0;
+    pool->current = 0;
     pool->total_blocks = 0;
     if (pool->locked) LeaveCriticalSection(&pool->lock);
 }

@@ -33,7 +33,12 @@ struct PoolChunk {
     void* free_list;             // first free slot; a free slot's header links the next
     int32_t capacity;
     int32_t handed_out;  // slots given out at least once, from the front
-    int32_t free_count;  // slots on the free list
+    int32_t spare;       // blocks it can still give: its free slots and never-used ones
+    // Pool_Free settles a block in line when (unsigned)(spare - 1) is below this: the
+    // chunk was not full and the block is not the last one out. It is capacity - 2 in an
+    // unlocked pool (0 below two slots) and 0 in a locked one, which sends every block of
+    // a locked pool to the general path and its lock.
+    uint32_t inline_free_limit;
 };
 
 struct SharedPoolEntry {
@@ -61,6 +66,10 @@ struct BlockPool {
     // of the full list is never observable; the blocks handed out are exactly those of the
     // plain two-list scheme.
     struct PoolChunk* hot_chunk;
+    // The chunk Pool_Alloc takes from, the head of the available list as above (the hot
+    // chunk when there is one); 0 when there is none and always 0 in a locked pool, whose
+    // blocks all go through the general path and its lock.
+    struct PoolChunk* current;
 };
 
 // The slot size for a block size (block + one pointer, rounded up to a pointer), or 0 when
@@ -71,41 +80,33 @@ struct BlockPool* Pool_Create(int32_t block_size, int32_t minimum_per_chunk,
                               int32_t maximum_per_chunk, int32_t flags);
 
 // The general paths of Pool_Alloc and Pool_Free: every case, with the lock. Pool_Alloc and
-// Pool_Free below settle the common cases of an unlocked pool in line (a slot within the
-// head chunk that leaves it available; a slot back into a chunk that neither empties nor
-// was full) and hand everything else to these.
+// Pool_Free below settle the common cases of an unlocked pool in line, none of which moves
+// a chunk between lists: a block from the current chunk that can give more, or the hot
+// chunk's last one; a block back into a chunk that neither empties nor was full, or into
+// a full chunk while there is no hot chunk. Everything else goes to these.
 void* Pool_AllocGeneral(struct BlockPool* pool);
 void Pool_FreeGeneral(struct BlockPool* pool, void* block);
 
 // A block (contents undefined), or 0 when no chunk can be had.
 static inline void* Pool_Alloc(struct BlockPool* pool) {
-    if (__builtin_expect(pool && !pool->locked, 1)) {
-        struct PoolChunk* chunk = pool->hot_chunk;
-        if (chunk) {
-            void** slot = (void**)chunk->free_list;
-            chunk->free_list = *slot;
-            if (--chunk->free_count == 0) pool->hot_chunk = 0;  // full again, and listed so
-            *slot = chunk;
-            return slot + 1;
-        }
-        chunk = pool->available_chunks;
-        if (chunk) {
-            // Blocks the chunk can still give: free slots plus never-used ones. With more
-            // than one, it stays on the available list after this one.
-            int32_t free_count = chunk->free_count;
-            int32_t spare = free_count + chunk->capacity - chunk->handed_out;
-            if (__builtin_expect(spare > 1, 1)) {
-                void** slot;
-                if (free_count != 0) {
-                    slot = (void**)chunk->free_list;
+    if (__builtin_expect(pool != 0, 1)) {
+        struct PoolChunk* chunk = pool->current;
+        if (__builtin_expect(chunk != 0, 1)) {
+            int32_t spare = chunk->spare - 1;
+            // It can still give more, or it is the hot chunk, already on the full list.
+            if (__builtin_expect(spare > 0, 1) || chunk == pool->hot_chunk) {
+                void** slot = (void**)chunk->free_list;
+                if (slot)
                     chunk->free_list = *slot;
-                    chunk->free_count = free_count - 1;
-                } else {
+                else
                     slot = (void**)((char*)(chunk + 1) +
-                                    (SIZE_T)chunk->handed_out * (SIZE_T)pool->slot_size);
-                    ++chunk->handed_out;
-                }
+                                    (SIZE_T)chunk->handed_out++ * (SIZE_T)pool->slot_size);
+                chunk->spare = spare;
                 *slot = chunk;
+                if (__builtin_expect(spare == 0, 0)) {  // the hot chunk is full again
+                    pool->hot_chunk = 0;
+                    pool->current = pool->available_chunks;
+                }
                 return slot + 1;
             }
         }
@@ -114,26 +115,23 @@ static inline void* Pool_Alloc(struct BlockPool* pool) {
 }
 
 static inline void Pool_Free(struct BlockPool* pool, void* block) {
-    if (__builtin_expect(pool && block && !pool->locked, 1)) {
+    if (__builtin_expect(pool && block, 1)) {
         void** slot = (void**)block - 1;
         struct PoolChunk* chunk = (struct PoolChunk*)*slot;
-        int32_t free_count = chunk->free_count;
-        int32_t handed_out = chunk->handed_out;
-        // Neither the chunk's last block coming back nor one going into a full chunk.
-        if (__builtin_expect(
-                free_count + 1 != handed_out && free_count + chunk->capacity - handed_out != 0,
-                1)) {
+        uint32_t spare = (uint32_t)chunk->spare;
+        if (__builtin_expect(spare - 1u < chunk->inline_free_limit, 1)) {
             *slot = chunk->free_list;
             chunk->free_list = slot;
-            chunk->free_count = free_count + 1;
+            chunk->spare = (int32_t)(spare + 1u);
             return;
         }
-        if (free_count + 1 != handed_out && !pool->hot_chunk) {
+        if (spare == 0 && chunk->capacity != 1 && !pool->hot_chunk && !pool->locked) {
             // A full chunk gets a block back: it becomes the hot chunk, without list moves.
             *slot = chunk->free_list;
             chunk->free_list = slot;
-            chunk->free_count = 1;
+            chunk->spare = 1;
             pool->hot_chunk = chunk;
+            pool->current = chunk;
             return;
         }
     }

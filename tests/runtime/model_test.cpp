@@ -341,6 +341,11 @@ TEST_P(PoolModelTest, RandomOperationsMatchTheModel) {
         if (hot) {
             ASSERT_EQ((char*)(pool->hot_chunk + 1), available.front()->first_slot);
         }
+        // Pool_Alloc's in-line path takes from the head, except in a locked pool.
+        if (v.flags & POOL_LOCKED || available.empty())
+            ASSERT_EQ(pool->current, nullptr);
+        else
+            ASSERT_EQ((char*)(pool->current + 1), available.front()->first_slot);
         if (step == v.steps / 2 && second_reference) {
             Pool_Destroy(second_reference);  // one reference goes; the pool stays
             ASSERT_EQ(pool->shared_entry->reference_count, 1);
