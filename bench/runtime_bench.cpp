@@ -187,6 +187,18 @@ void BM_PoolRandomOrder(benchmark::State& state) {
 }
 BENCHMARK(BM_PoolRandomOrder);
 
+// The same rounds where no round reaches a chunk's end: chunks of 1,024 blocks, so that no
+// chunk fills or gets its first block back during a round. The difference from the
+// figure above is the cost of the chunk moves the rounds cause there.
+void BM_PoolRandomOrderWithinChunks(benchmark::State& state) {
+    HeapScope heap;
+    BlockPool* pool = Pool_Create(kBlockSize, 1024, 1024, 0);
+    RandomOrderRounds(
+        state, [&] { return Pool_Alloc(pool); }, [&](void* b) { Pool_Free(pool, b); });
+    Pool_Destroy(pool);
+}
+BENCHMARK(BM_PoolRandomOrderWithinChunks);
+
 void BM_MallocRandomOrder(benchmark::State& state) {
     RandomOrderRounds(
         state, [] { return malloc(kBlockSize); }, [](void* b) { free(b); });
