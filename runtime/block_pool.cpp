@@ -62,7 +62,7 @@ PoolChunk* NewChunk(BlockPool* pool) {
     pool->total_blocks += n;
     chunk->handed_out = 1;
     chunk->spare = n - 1;
-    chunk->inline_free_limit = pool->locked || n < 2 ? 0 : (uint32_t)n - 2;
+    chunk->inline_free_limit = n < 2 ? 0 : (uint32_t)n - 2;
     chunk->free_list = 0;
     PushChunk(n > 1 ? &pool->available_chunks : &pool->full_chunks, chunk);
     return chunk;

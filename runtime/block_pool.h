@@ -35,9 +35,8 @@ struct PoolChunk {
     int32_t handed_out;  // slots given out at least once, from the front
     int32_t spare;       // blocks it can still give: its free slots and never-used ones
     // Pool_Free settles a block in line when (unsigned)(spare - 1) is below this: the
-    // chunk was not full and the block is not the last one out. It is capacity - 2 in an
-    // unlocked pool (0 below two slots) and 0 in a locked one, which sends every block of
-    // a locked pool to the general path and its lock.
+    // chunk was not full and the block is not the last one out. It is capacity - 2, or 0
+    // below two slots.
     uint32_t inline_free_limit;
 };
 
@@ -115,7 +114,8 @@ static inline void* Pool_Alloc(struct BlockPool* pool) {
 }
 
 static inline void Pool_Free(struct BlockPool* pool, void* block) {
-    if (__builtin_expect(pool && block, 1)) {
+    // A locked pool's chunks are read only under its lock, in the general path.
+    if (__builtin_expect(pool && block && !pool->locked, 1)) {
         void** slot = (void**)block - 1;
         struct PoolChunk* chunk = (struct PoolChunk*)*slot;
         uint32_t spare = (uint32_t)chunk->spare;
@@ -125,7 +125,7 @@ static inline void Pool_Free(struct BlockPool* pool, void* block) {
             chunk->spare = (int32_t)(spare + 1u);
             return;
         }
-        if (spare == 0 && chunk->capacity != 1 && !pool->hot_chunk && !pool->locked) {
+        if (spare == 0 && chunk->capacity != 1 && !pool->hot_chunk) {
             // A full chunk gets a block back: it becomes the hot chunk, without list moves.
             *slot = chunk->free_list;
             chunk->free_list = slot;
