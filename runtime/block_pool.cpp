@@ -27,9 +27,14 @@ inline void UnlinkChunk(PoolChunk** list, PoolChunk* chunk) {
     if (chunk->next) chunk->next->previous = chunk->previous;
 }
 
+// The head of the available list: the hot chunk when there is one.
+inline PoolChunk* AvailableHead(BlockPool* pool) {
+    return pool->hot_chunk ? pool->hot_chunk : pool->available_chunks;
+}
+
 // After every change of the lists: the chunk Pool_Alloc takes from in line.
 inline void UpdateCurrent(BlockPool* pool) {
-    if (!pool->locked) pool->current = pool->hot_chunk ? pool->hot_chunk : pool->available_chunks;
+    if (!pool->locked) pool->current = AvailableHead(pool);
 }
 
 void FreeChunkList(PoolChunk* chunk) {
@@ -161,7 +166,7 @@ void* Pool_AllocGeneral(BlockPool* pool) {
     if (!pool) return 0;
     if (pool->locked) EnterCriticalSection(&pool->lock);
     void** slot = 0;
-    PoolChunk* chunk = pool->hot_chunk ? pool->hot_chunk : pool->available_chunks;
+    PoolChunk* chunk = AvailableHead(pool);
     if (chunk) {
         if (chunk->free_list) {
             slot = (void**)chunk->free_list;

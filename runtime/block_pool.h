@@ -119,19 +119,16 @@ static inline void Pool_Free(struct BlockPool* pool, void* block) {
         void** slot = (void**)block - 1;
         struct PoolChunk* chunk = (struct PoolChunk*)*slot;
         uint32_t spare = (uint32_t)chunk->spare;
-        if (__builtin_expect(spare - 1u < chunk->inline_free_limit, 1)) {
+        // Neither empties nor was full; or a full chunk, not emptied, while there is no hot one.
+        if (__builtin_expect(spare - 1u < chunk->inline_free_limit, 1) ||
+            (spare == 0 && chunk->capacity != 1 && !pool->hot_chunk)) {
             *slot = chunk->free_list;
             chunk->free_list = slot;
             chunk->spare = (int32_t)(spare + 1u);
-            return;
-        }
-        if (spare == 0 && chunk->capacity != 1 && !pool->hot_chunk) {
-            // A full chunk gets a block back: it becomes the hot chunk, without list moves.
-            *slot = chunk->free_list;
-            chunk->free_list = slot;
-            chunk->spare = 1;
-            pool->hot_chunk = chunk;
-            pool->current = chunk;
+            if (__builtin_expect(spare == 0, 0)) {  // it becomes the hot chunk, no list moves
+                pool->hot_chunk = chunk;
+                pool->current = chunk;
+            }
             return;
         }
     }
