@@ -102,8 +102,13 @@ HWND Window_OpenWithParent(int32_t number, int32_t x, int32_t y, int32_t width, 
         else
             command = no_activate ? SW_SHOWNOACTIVATE : SW_SHOWNORMAL;
         ShowWindow(handle, command);
-        if (record->handle != handle) return nullptr;  // closed while being shown
     }
+    // Centring and showing send messages whose events run their bindings at once (showing
+    // activates); one of them may have closed the window, which frees a dynamic record, or
+    // closed the number and opened it again. Only a record that still holds this window is
+    // ours to finish.
+    record = static_cast<WindowRecord*>(Objects_Find(WindowTable, number));
+    if (!record || record->handle != handle) return nullptr;
     record->sized_state = (style & (WS_MAXIMIZE | WS_MINIMIZE)) ? 1 : 0;
 
     record->shortcut_count = 2;

@@ -55,7 +55,8 @@ void Window_Init(void);
 HWND Window_Open(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
                  const char* title, uint32_t flags);
 // The platform handle, or, for OBJECT_DYNAMIC, the dynamic identifier (as a handle-sized
-// value); 0 when the platform refused the window.
+// value); 0 when the platform refused the window, or when a binding run by the opening's
+// own events (the activation of the first showing) closed it again.
 HWND Window_OpenWithParent(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
                            const char* title, uint32_t flags, HWND parent);
 int32_t Window_Close(int32_t number);

@@ -219,3 +219,60 @@ TEST_F(WindowSystemTest, AnMdiChildIsClosedThroughItsClient) {
 }
 
 }  // namespace
+
+namespace {
+
+// A binding on activation that closes the window being activated, found by its handle,
+// as a program's callback might; once for each time it is armed.
+bool g_close_armed = false;
+std::vector<int32_t> g_closed_in_callback;
+void CloseTheActivatedWindow() {
+    if (!g_close_armed) return;
+    g_close_armed = false;
+    HWND active = GetActiveWindow();
+    int32_t number = 0;
+    Objects_EnumStart(WindowTable);
+    while (auto* record = static_cast<WindowRecord*>(Objects_EnumNext(WindowTable, &number))) {
+        if (record->handle == active) {
+            g_closed_in_callback.push_back(number);
+            Window_Close(number);
+            return;
+        }
+    }
+}
+
+TEST_F(WindowSystemTest, AWindowClosedWhileItIsShownOpensAsNothing) {
+    HWND other = Window_Open(2, 0, 0, 100, 100, "", WINDOW_NO_ACTIVATE);
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(Bindings_Add(EVENT_ACTIVATE_WINDOW, EVENT_ANY, EVENT_ANY, EVENT_ANY, 2,
+                             CloseTheActivatedWindow));
+    for (int32_t number : {5, int32_t(OBJECT_DYNAMIC)}) {
+        SCOPED_TRACE(number);
+        g_closed_in_callback.clear();
+        g_close_armed = true;
+        EXPECT_EQ(Window_Open(number, 0, 0, 100, 100, "", 0), nullptr);
+        ASSERT_EQ(g_closed_in_callback.size(), 1u);
+        int32_t opened = g_closed_in_callback[0];
+        if (number != OBJECT_DYNAMIC) {
+            EXPECT_EQ(opened, number);
+        }
+        EXPECT_EQ(Window_Handle(opened), nullptr);
+        // The rest of the opening did not go on with the dead window.
+        EXPECT_EQ(GadgetList_Use(nullptr), other);
+        Drain();
+    }
+    EXPECT_EQ(Window_Handle(2), other);
+
+    // Without the binding the same numbers open as usual: the classes went with the
+    // windows.
+    Bindings_RemoveWindow(2);
+    HWND five = Window_Open(5, 0, 0, 100, 100, "", 0);
+    ASSERT_NE(five, nullptr);
+    EXPECT_EQ(Window_Handle(5), five);
+    EXPECT_EQ(GetPropA(five, "QX_WindowID"), reinterpret_cast<HANDLE>(6));
+    HWND dynamic = Window_Open(OBJECT_DYNAMIC, 0, 0, 100, 100, "", 0);
+    ASSERT_NE(dynamic, nullptr);
+    EXPECT_NE(Window_Handle(int32_t(reinterpret_cast<intptr_t>(dynamic))), nullptr);
+}
+
+}  // namespace
