@@ -285,10 +285,10 @@ int32_t Array_Copy(void* source, void* target, int32_t reallocate) {
     // Reallocating the target would free the source first.
     if (source == target) return 1;
     if (reallocate) {
-        ArrayHeader* old = Array_Header(target);
-        void** variable = old->variable;
-        // Without a variable, Array_Alloc cannot see the old target to free it.
-        if (!variable) Array_Free(target);
+        void** variable = Array_Header(target)->variable;
+        // The fresh array goes where the old one was held, and only there does the caller
+        // find it again: a target that no variable holds is refused before it is freed.
+        if (!variable || *variable != target) return 0;
         target = Array_Alloc(from->element_size, from->element_count, from->type_code, from->layout,
                              variable);
         if (!target) return 0;

@@ -124,6 +124,9 @@ void Array_Free(void* elements);
 // fresh array shaped like the source. Returns 1, or 0 when either is 0, the dimension
 // counts differ, or (after the strides are copied) the element counts, element sizes or
 // layouts differ; nothing is copied then. Copying an array onto itself does nothing.
+// Reallocation needs the target's variable: a target made without one, or whose variable
+// now holds another array, is refused (0) and left as it is, since the fresh array would
+// be stored nowhere.
 int32_t Array_Copy(void* source, void* target, int32_t reallocate);
 
 // 1 when the layout (with its embedded sub-records) holds an array, list or map.

@@ -143,6 +143,42 @@ TEST_F(ArrayTest, CopyRefusesMismatchedShapes) {
     EXPECT_EQ(Array_Copy(wide, one, 0), 0);  // would overrun the narrower elements
 }
 
+TEST_F(ArrayTest, ReallocatingCopyNeedsTheTargetsVariable) {
+    void* source = nullptr;
+    auto* from = static_cast<int32_t*>(Array_Alloc(4, 3, 9, nullptr, &source));
+    ASSERT_NE(from, nullptr);
+    from[0] = 11;
+    // A target made without a variable: a fresh array would be stored nowhere.
+    auto* loose = static_cast<int32_t*>(Array_Alloc(4, 1, 0, nullptr, nullptr));
+    ASSERT_NE(loose, nullptr);
+    loose[0] = 5;
+    // A target whose variable has since been given another array.
+    void* variable = nullptr;
+    auto* left = static_cast<int32_t*>(Array_Alloc(4, 2, 0, nullptr, &variable));
+    ASSERT_NE(left, nullptr);
+    left[0] = 6;
+    void* taken_over = Array_Alloc(4, 2, 0, nullptr, nullptr);
+    ASSERT_NE(taken_over, nullptr);
+    variable = taken_over;
+
+    size_t blocks = RuntimeBlocks();
+    EXPECT_EQ(Array_Copy(source, loose, 1), 0);
+    EXPECT_EQ(Array_Copy(source, left, 1), 0);
+    EXPECT_EQ(RuntimeBlocks(), blocks);
+    EXPECT_EQ(loose[0], 5);
+    EXPECT_EQ(Array_Header(loose)->element_count, 1);
+    EXPECT_EQ(left[0], 6);
+    EXPECT_EQ(variable, taken_over);
+    EXPECT_EQ(source, from);
+    EXPECT_EQ(from[0], 11);
+    // Without reallocation such targets take a copy of the same shape as usual.
+    void* same = Array_Alloc(4, 3, 0, nullptr, nullptr);
+    ASSERT_EQ(Array_Copy(source, same, 0), 1);
+    EXPECT_EQ(static_cast<int32_t*>(same)[0], 11);
+    for (void* a : std::initializer_list<void*>{loose, left, taken_over, same})
+        Array_Free(a);
+}
+
 TEST_F(ArrayTest, BadSizesFailAndChangeNothing) {
     void* array = nullptr;
     void* kept = Array_Alloc(4, 3, 0, nullptr, &array);
