@@ -29,6 +29,8 @@ IDirectInput7A* Input_Open(void) {
 }
 
 void Input_Release(void) {
+    // A release without its open would leave the count short for every later pair.
+    if (Input.direct_input_users <= 0) return;
     Input.direct_input_users -= 1;
     if (Input.direct_input && Input.direct_input_users == 0) {
         Input.direct_input->Release();
@@ -47,8 +49,11 @@ DIOBJECTDATAFORMAT* Keyboard_BuildFormat(void) {
     return Input.keyboard_format;
 }
 
+// Each device holds one use of DirectInput from its open to its shut-down; clearing the
+// ready flag with it makes a second shut-down find nothing to give back.
 void Keyboard_End(void) {
     if (!Input.keyboard_ready) return;
+    Input.keyboard_ready = 0;
     if (Input.keyboard_device) {
         Input.keyboard_device->Unacquire();
         Input.keyboard_device->Release();
@@ -59,6 +64,7 @@ void Keyboard_End(void) {
 
 void Mouse_End(void) {
     if (!Input.mouse_ready) return;
+    Input.mouse_ready = 0;
     ClipCursor(nullptr);
     if (Input.mouse_device) {
         Input.mouse_device->Release();

@@ -28,13 +28,16 @@ extern struct InputState Input;
 // Takes a use of the shared DirectInput object, making it on first use; returns it (null
 // when DINPUT.DLL or its entry point is missing; the use still counts).
 IDirectInput7A* Input_Open(void);
-// Gives a use back; the last one releases the object and frees the module.
+// Gives a use back; the last one releases the object and frees the module. With no use
+// taken it does nothing.
 void Input_Release(void);
 
 // The standard keyboard object format (one byte per key code) from the RuntimeHeap, kept
 // in keyboard_format; null when the heap refuses the block.
 DIOBJECTDATAFORMAT* Keyboard_BuildFormat(void);
 
+// Shut the device down and give its use of DirectInput back; the ready flag is cleared,
+// so a second call (or a call with no device opened) does nothing.
 void Keyboard_End(void);
 void Mouse_End(void);
 

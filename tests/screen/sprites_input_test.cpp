@@ -163,9 +163,48 @@ TEST_F(ScreenTest, KeyboardEndReleasesItsDeviceAndItsUse) {
     Input.keyboard_ready = 1;
     Keyboard_End();
     EXPECT_EQ(Input.keyboard_device, nullptr);
-    EXPECT_EQ(Input.keyboard_ready, 1);
     EXPECT_EQ(Input.direct_input, nullptr);
     EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
+}
+
+// Shutting a device down twice gives its use of DirectInput back once: the count stays
+// where it was, and the next open and release pair still frees the object and the module.
+TEST_F(ScreenTest, ASecondShutDownOfADeviceChangesNothing) {
+    InputReset reset;
+    const GUID keyboard = {
+        0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+    const GUID mouse = {
+        0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+    const GUID device7 = {
+        0x57D7C6BC, 0x2356, 0x11D3, {0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44, 0xAE}};
+    int live = zv_test::LiveDirectInputObjects();
+    IDirectInput7A* di = Input_Open();
+    ASSERT_NE(di, nullptr);
+    ASSERT_EQ(di->CreateDeviceEx(keyboard, device7,
+                                 reinterpret_cast<LPVOID*>(&Input.keyboard_device), nullptr),
+              DI_OK);
+    Input.keyboard_ready = 1;
+    ASSERT_EQ(Input_Open(), di);
+    ASSERT_EQ(
+        di->CreateDeviceEx(mouse, device7, reinterpret_cast<LPVOID*>(&Input.mouse_device), nullptr),
+        DI_OK);
+    Input.mouse_ready = 1;
+
+    for (int round = 0; round < 2; ++round) {
+        Keyboard_End();
+        Mouse_End();
+        EXPECT_EQ(Input.direct_input_users, 0);
+        EXPECT_EQ(Input.direct_input, nullptr);
+    }
+    EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
+    EXPECT_EQ(zv_test::ModuleLoadCount("DINPUT.DLL"), 0);
+
+    ASSERT_NE(Input_Open(), nullptr);
+    EXPECT_EQ(Input.direct_input_users, 1);
+    Input_Release();
+    EXPECT_EQ(Input.direct_input, nullptr);
+    EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
+    EXPECT_EQ(zv_test::ModuleLoadCount("DINPUT.DLL"), 0);
 }
 
 TEST_F(ScreenTest, MouseReleaseAndShutDown) {
