@@ -29,7 +29,7 @@ struct ScreenState {
     int32_t hidden_ready;
     HWND parent_window;
     HWND child_window;
-    WNDPROC parent_old_proc;
+    WNDPROC parent_old_proc;  // of the parent hooked last; each hooked parent keeps its own
     WNDPROC child_old_proc;
     int32_t left;
     int32_t top;

@@ -7,6 +7,9 @@
 namespace {
 
 const char kSizedProperty[] = "qx_dxsize";
+// The parent's procedure from before the hook, kept on each hooked parent: a process may
+// hold screens in several windows over its life, one after the other.
+const char kParentProcProperty[] = "qx_dxproc";
 
 int32_t PixelFormatOf(D3DFORMAT format, int32_t previous) {
     switch (format) {
@@ -63,11 +66,19 @@ LRESULT CALLBACK ChildHook(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 }
 
 LRESULT CALLBACK ParentHook(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (Screen.screen_open && message == WM_SIZE) {
+    // Only the parent that holds the open screen moves it; the others were hooked for a
+    // screen that has since been closed.
+    if (Screen.screen_open && message == WM_SIZE && window == Screen.parent_window) {
         Screen_SizeChild();
         if (Screen.screen_width) Screen_Flip();
     }
-    return CallWindowProcA(Screen.parent_old_proc, window, message, wparam, lparam);
+    auto old_proc = reinterpret_cast<WNDPROC>(GetPropA(window, kParentProcProperty));
+    if (message == WM_NCDESTROY) {
+        RemovePropA(window, kParentProcProperty);
+        RemovePropA(window, kSizedProperty);
+    }
+    if (!old_proc) return DefWindowProcA(window, message, wparam, lparam);
+    return CallWindowProcA(old_proc, window, message, wparam, lparam);
 }
 
 int32_t Fail() {
@@ -149,9 +160,15 @@ int32_t Screen_OpenWindowed(HWND parent, int32_t left, int32_t top, int32_t widt
     Screen.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 0.0f, 0);
 
     if (!GetPropA(parent, kSizedProperty)) {
-        Screen.parent_old_proc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ParentHook)));
-        SetPropA(parent, kSizedProperty, reinterpret_cast<HANDLE>(1));
+        // The procedure is kept before the hook goes in: a parent whose procedure could
+        // not be kept stays unhooked (its screen then does not follow its size) rather
+        // than lose its own procedure.
+        auto old_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(parent, GWLP_WNDPROC));
+        if (old_proc && SetPropA(parent, kParentProcProperty, reinterpret_cast<HANDLE>(old_proc))) {
+            Screen.parent_old_proc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ParentHook)));
+            SetPropA(parent, kSizedProperty, reinterpret_cast<HANDLE>(1));
+        }
     }
 
     D3DDISPLAYMODE current = {};

@@ -209,6 +209,67 @@ TEST_F(ScreenTest, ASecondOpenDoesNotHookTheParentAgain) {
     EXPECT_EQ(SendMessageA(parent_, WM_GETTEXTLENGTH, 0, 0), 6);
 }
 
+// Two parents whose own procedures answer a private message differently.
+constexpr UINT kWhoAreYou = WM_USER + 41;
+template <LRESULT kAnswer>
+LRESULT CALLBACK AnsweringProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == kWhoAreYou) return kAnswer;
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+TEST_F(ScreenTest, EachParentKeepsItsOwnProcedure) {
+    HWND parents[2];
+    const char* classes[2] = {"ScreenTestParentA", "ScreenTestParentB"};
+    WNDPROC procs[2] = {AnsweringProc<'A'>, AnsweringProc<'B'>};
+    for (int i = 0; i < 2; ++i) {
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = procs[i];
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = classes[i];
+        RegisterClassExA(&wc);
+        parents[i] =
+            CreateWindowExA(0, classes[i], "", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 0, 700, 560,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(parents[i], nullptr);
+        windows_.push_back(parents[i]);
+    }
+    Start();
+    ASSERT_EQ(Screen_OpenWindowed(parents[0], 0, 0, 320, 240, 0, 0, 0), 1);
+    ASSERT_EQ(Screen_OpenWindowed(parents[1], 0, 0, 320, 240, 1, 0, 0), 1);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NE(GetWindowLongPtrA(parents[i], GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(procs[i]))
+            << "hooked";
+    EXPECT_EQ(SendMessageA(parents[0], kWhoAreYou, 0, 0), 'A');
+    EXPECT_EQ(SendMessageA(parents[1], kWhoAreYou, 0, 0), 'B');
+
+    // Resizing the parent that no longer holds the screen leaves the screen alone.
+    RECT child;
+    GetClientRect(Screen.child_window, &child);
+    size_t presents = Presents();
+    SetWindowPos(parents[0], nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(Presents(), presents);
+    RECT after;
+    GetClientRect(Screen.child_window, &after);
+    EXPECT_EQ(after.right, child.right);
+    EXPECT_EQ(after.bottom, child.bottom);
+    // The screen's own parent still moves it.
+    SetWindowPos(parents[1], nullptr, 0, 0, 500, 400, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(Presents(), presents + 1);
+    GetClientRect(Screen.child_window, &after);
+    RECT client;
+    GetClientRect(parents[1], &client);
+    EXPECT_EQ(after.right, client.right);
+
+    // Closed, and opened again in the first parent: still each its own answer.
+    Screen_Close();
+    EXPECT_EQ(SendMessageA(parents[0], kWhoAreYou, 0, 0), 'A');
+    EXPECT_EQ(SendMessageA(parents[1], kWhoAreYou, 0, 0), 'B');
+    ASSERT_EQ(Screen_OpenWindowed(parents[0], 0, 0, 320, 240, 0, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(parents[0], kWhoAreYou, 0, 0), 'A');
+    EXPECT_EQ(SendMessageA(parents[1], kWhoAreYou, 0, 0), 'B');
+}
+
 TEST_F(ScreenTest, AFailedOpenFreesTheSpritesAndLeavesNoScreen) {
     Start();
     EXPECT_EQ(Screen_OpenWindowed(nullptr, 0, 0, 640, 480, 0, 0, 0), 0);
