@@ -81,7 +81,10 @@ struct DrawingContext* Screen_DrawingTarget(void);
 // ---- Flip (flip.cpp) ------------------------------------------------------------------------
 // Shows the back buffer in the child window and waits for the vertical retrace; recovers a
 // lost device that has come back. 1 normally; 0 when the device was found broken, stayed
-// lost, could not be reset, or no screen is open.
+// lost, could not be reset, or no screen is open. Once the device has been given up on
+// (device_ok 0), each flip asks it again, resets it when it can be reset and presents when
+// it can; such a flip returns 1. A flip that presents nothing still waits about one
+// retrace, so a frame loop keeps the display's pace while the device is gone.
 int32_t Screen_Flip(void);
 
 // ---- Shut-down (screen_close.cpp) --------------------------------------------------------
