@@ -25,44 +25,83 @@ int32_t Sprite_Close(int32_t number) {
     return 1;
 }
 
-int32_t Sprite_BeforeReset(struct SpriteResources*) {
+namespace {
+
+// Makes the render surface and fills it from level 0 of the texture; false (and no
+// surface) when either step fails.
+bool MakeRenderSurface(struct SpriteResources* r) {
+    if (Screen.device->CreateRenderTarget(UINT(r->width), UINT(r->height), D3DFMT_X1R5G5B5,
+                                          D3DMULTISAMPLE_NONE, 0, TRUE, &r->render_surface,
+                                          nullptr) != D3D_OK) {
+        r->render_surface = nullptr;
+        return false;
+    }
+    D3DLOCKED_RECT from, to;
+    bool copied = false;
+    if (r->texture->LockRect(0, &from, nullptr, D3DLOCK_READONLY) == D3D_OK) {
+        if (r->render_surface->LockRect(&to, nullptr, 0) == D3D_OK) {
+            for (int32_t y = 0; y < r->height; ++y)
+                memcpy(static_cast<uint8_t*>(to.pBits) + ptrdiff_t(y) * to.Pitch,
+                       static_cast<const uint8_t*>(from.pBits) + ptrdiff_t(y) * from.Pitch,
+                       size_t(r->width) * 2);
+            r->render_surface->UnlockRect();
+            copied = true;
+        }
+        r->texture->UnlockRect(0);
+    }
+    if (!copied) {
+        r->render_surface->Release();
+        r->render_surface = nullptr;
+    }
+    return copied;
+}
+
+}  // namespace
+
+int32_t Sprite_BeforeReset(struct SpriteResources* r) {
+    if (!r) return 1;
+    if (r->render_surface) {
+        r->render_surface->Release();
+        r->render_surface = nullptr;
+        r->reset_render_surface = 1;
+    }
+    D3DSURFACE_DESC desc;
+    if (r->texture && r->texture->GetLevelDesc(0, &desc) == D3D_OK &&
+        desc.Pool == D3DPOOL_DEFAULT) {
+        r->reset_texture_levels = r->texture->GetLevelCount();
+        r->reset_texture_usage = desc.Usage;
+        r->reset_texture_format = desc.Format;
+        r->texture->Release();
+        r->texture = nullptr;
+    }
     return 1;
 }
-int32_t Sprite_AfterReset(struct SpriteResources*) {
+
+int32_t Sprite_AfterReset(struct SpriteResources* r) {
+    if (!r || !Screen.device) return 1;
+    if (r->reset_texture_levels) {
+        if (!r->texture &&
+            Screen.device->CreateTexture(UINT(r->width), UINT(r->height), r->reset_texture_levels,
+                                         r->reset_texture_usage, r->reset_texture_format,
+                                         D3DPOOL_DEFAULT, &r->texture, nullptr) != D3D_OK)
+            r->texture = nullptr;
+        r->reset_texture_levels = 0;
+    }
+    if (r->reset_render_surface) {
+        r->reset_render_surface = 0;
+        // A surface made in between, on the sprite's first use after the loss, stays.
+        if (!r->render_surface && r->texture) r->surface_valid = MakeRenderSurface(r) ? 1 : 0;
+    }
     return 1;
 }
+
 int32_t Sprite_EndRendering(struct SpriteResources*) {
     return 1;
 }
 
 IDirect3DSurface9* Sprite_PrepareRenderSurface(struct SpriteResources* r) {
     if (!r || !r->texture || !Screen.device) return nullptr;
-    if (!r->render_surface) {
-        if (Screen.device->CreateRenderTarget(UINT(r->width), UINT(r->height), D3DFMT_X1R5G5B5,
-                                              D3DMULTISAMPLE_NONE, 0, TRUE, &r->render_surface,
-                                              nullptr) != D3D_OK) {
-            r->render_surface = nullptr;
-            return nullptr;
-        }
-        D3DLOCKED_RECT from, to;
-        bool copied = false;
-        if (r->texture->LockRect(0, &from, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-            if (r->render_surface->LockRect(&to, nullptr, 0) == D3D_OK) {
-                for (int32_t y = 0; y < r->height; ++y)
-                    memcpy(static_cast<uint8_t*>(to.pBits) + ptrdiff_t(y) * to.Pitch,
-                           static_cast<const uint8_t*>(from.pBits) + ptrdiff_t(y) * from.Pitch,
-                           size_t(r->width) * 2);
-                r->render_surface->UnlockRect();
-                copied = true;
-            }
-            r->texture->UnlockRect(0);
-        }
-        if (!copied) {
-            r->render_surface->Release();
-            r->render_surface = nullptr;
-            return nullptr;
-        }
-    }
+    if (!r->render_surface && !MakeRenderSurface(r)) return nullptr;
     if (r->needs_upload) {
         r->needs_upload = 0;
         if (!r->system_surface || !r->render_surface ||

@@ -2,6 +2,14 @@
 // of ScreenState (created by Screen_Init). This library holds only what the screen's own
 // steps need of them: closing, the hooks run around a device reset, and switching the
 // render target to a sprite. Nothing here creates a sprite.
+//
+// A device reset keeps every sprite record, its number and its size, but not what was
+// drawn into it: Direct3D resets a device only once nothing of its default pool is left,
+// so the sprite's render surface (and a texture of that pool) is released before the
+// reset and made again after it. The render surface then holds the texture's pixels
+// again, a default-pool texture comes back empty, and whatever the program had drawn into
+// the sprite must be drawn again. The other resources (a managed texture, the
+// system-memory surface) come through a reset as they are; `extra` is left alone.
 #pragma once
 
 #include <d3d9.h>
@@ -23,6 +31,11 @@ struct SpriteResources {
     IUnknown* extra;
     IDirect3DSurface9* system_surface;
     IDirect3DSurface9* render_surface;  // made on first use as a render target
+    // What the before-reset hook gave up, for the after-reset hook to make again.
+    int32_t reset_render_surface;  // the render surface existed
+    UINT reset_texture_levels;     // non-zero: the texture was in the default pool
+    DWORD reset_texture_usage;
+    D3DFORMAT reset_texture_format;
 };
 
 // The object record of the sprites table; live while `resources` is non-null.
@@ -38,10 +51,13 @@ struct SpriteRecord {
 // every sprite. 0 when no live sprite has that number, else 1.
 int32_t Sprite_Close(int32_t number);
 
-// Hooks run on every sprite's resources around a device reset and when rendering into a
-// sprite ends. They keep the sprite as it is and return 1.
+// Hooks run on every sprite's resources around a device reset: the first releases the
+// sprite's default-pool resources, the second, run after a reset that worked, makes them
+// again (a resource that cannot be made is simply missing, as before its first use).
+// Both accept null and return 1.
 int32_t Sprite_BeforeReset(struct SpriteResources* resources);
 int32_t Sprite_AfterReset(struct SpriteResources* resources);
+// Run when rendering into a sprite ends; keeps the sprite as it is and returns 1.
 int32_t Sprite_EndRendering(struct SpriteResources* resources);
 
 // The sprite's render surface, made (and filled from the texture) on first use; null on
