@@ -1,7 +1,9 @@
-// The headless host: no display. Frames are kept in memory, the retrace and GetTickCount
-// run on a virtual clock that only moves when someone waits (so paced loops cost no real
-// time), input comes from tests, and SIGINT or SIGTERM becomes a close request to every
-// visible top-level window so that the program ends the way it would on a close button.
+// The headless host: no display. Frames are kept in memory, the retrace comes from the
+// steady clock at the display's refresh rate, input comes from tests, and SIGINT or
+// SIGTERM becomes a close request to every visible top-level window so that the program
+// ends the way it would on a close button. Tests switch on a virtual clock instead
+// (zv_test::UseVirtualClock): the retrace, GetTickCount and Sleep then run on a clock
+// that only moves when someone waits, so paced loops cost no real time.
 #include <algorithm>
 #include <atomic>
 #include <csignal>
@@ -26,8 +28,12 @@ std::mutex g_mutex;
 std::map<HWND, NativeWindow> g_windows;
 DisplayMode g_mode = {1024, 768, 60};
 
-// The virtual clock, in microseconds so that 60 Hz retraces do not drift.
+// The virtual clock, in microseconds so that 60 Hz retraces do not drift. It is in use
+// once a test asked for it and the backend has started.
 std::atomic<uint64_t> g_clock_us{0};
+std::atomic<bool> g_virtual_wanted{false};
+std::atomic<bool> g_virtual{false};
+std::atomic<bool> g_started{false};
 volatile std::sig_atomic_t g_close_signal = 0;
 
 uint64_t ClockNow(void*) {
@@ -35,6 +41,16 @@ uint64_t ClockNow(void*) {
 }
 void ClockSleep(void*, uint32_t ms) {
     g_clock_us.fetch_add(uint64_t(ms) * 1000);
+}
+
+void StartVirtualClock() {
+    static std::mutex once;
+    std::lock_guard<std::mutex> lock(once);
+    if (g_virtual.load()) return;
+    g_clock_us.store(SystemClockMs() * 1000);
+    static const ClockSource clock = {ClockNow, ClockSleep, nullptr};
+    SetClockSource(&clock);
+    g_virtual.store(true);
 }
 
 void OnSignal(int) {
@@ -106,6 +122,10 @@ void Retrace() {
         std::lock_guard<std::mutex> lock(g_mutex);
         hz = g_mode.refresh_hz > 0 ? g_mode.refresh_hz : 60;
     }
+    if (!g_virtual.load()) {
+        SteadyRetrace(hz);
+        return;
+    }
     uint64_t period = 1000000 / uint64_t(hz);
     uint64_t now = g_clock_us.load();
     g_clock_us.store((now / period + 1) * period);
@@ -122,9 +142,8 @@ void Pump() {
 
 const Backend* HeadlessBackend() {
     static const Backend backend = [] {
-        g_clock_us.store(SystemClockMs() * 1000);
-        static const ClockSource clock = {ClockNow, ClockSleep, nullptr};
-        SetClockSource(&clock);
+        g_started.store(true);
+        if (g_virtual_wanted.load()) StartVirtualClock();
         struct sigaction action = {};
         action.sa_handler = OnSignal;
         sigemptyset(&action.sa_mask);
@@ -207,12 +226,23 @@ void InjectExpose(HWND top) {
     zv::input::Exposed(top);
 }
 
+void UseVirtualClock() {
+    g_virtual_wanted.store(true);
+    if (g_started.load()) StartVirtualClock();
+}
+
+bool VirtualClockInUse() {
+    return g_virtual.load();
+}
+
 uint64_t VirtualClockMs() {
+    UseVirtualClock();
     HeadlessBackend();
     return g_clock_us.load() / 1000;
 }
 
 void AdvanceVirtualClock(uint64_t ms) {
+    UseVirtualClock();
     HeadlessBackend();
     g_clock_us.fetch_add(ms * 1000);
 }

@@ -51,6 +51,13 @@ void InjectRestore(HWND top);
 void InjectExpose(HWND top);
 
 // ---- Virtual clock (headless) ----------------------------------------------------------------
+// Outside tests the headless host waits for its retraces on the steady clock. Test
+// programs switch to a virtual clock, which drives the headless retrace, GetTickCount and
+// Sleep and moves only when something waits (every test program does so before main; see
+// use_virtual_clock.cpp). It takes effect when the headless host starts, or at once when
+// it has started already; the two functions below switch it on too.
+void UseVirtualClock();
+bool VirtualClockInUse();
 uint64_t VirtualClockMs();
 void AdvanceVirtualClock(uint64_t ms);
 
