@@ -3,19 +3,61 @@
 
 namespace {
 
+// A drop target that only counts its references.
+struct CountedTarget : IDropTarget {
+    ULONG refs = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD*) override {
+        return E_NOTIMPL;
+    }
+};
+
 TEST(RevokeDragDrop, RevokesWhatWasRegisteredOnce) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     HWND hwnd = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
                                 nullptr);
     ASSERT_NE(hwnd, nullptr);
-    auto* target = reinterpret_cast<IDropTarget*>(hwnd);  // never called here
+    CountedTarget target;
     EXPECT_EQ(RevokeDragDrop(hwnd), DRAGDROP_E_NOTREGISTERED);
-    EXPECT_EQ(RegisterDragDrop(hwnd, target), S_OK);
-    EXPECT_EQ(RegisterDragDrop(hwnd, target), DRAGDROP_E_ALREADYREGISTERED);
+    EXPECT_EQ(RegisterDragDrop(hwnd, &target), S_OK);
+    EXPECT_EQ(target.refs, 2u) << "the registration holds a reference";
+    EXPECT_EQ(RegisterDragDrop(hwnd, &target), DRAGDROP_E_ALREADYREGISTERED);
+    EXPECT_EQ(target.refs, 2u);
     EXPECT_EQ(RevokeDragDrop(hwnd), S_OK);
+    EXPECT_EQ(target.refs, 1u) << "revoking gives it back";
     EXPECT_EQ(RevokeDragDrop(hwnd), DRAGDROP_E_NOTREGISTERED);
+    EXPECT_EQ(target.refs, 1u);
     DestroyWindow(hwnd);
     EXPECT_EQ(RevokeDragDrop(hwnd), DRAGDROP_E_INVALIDHWND);
-    EXPECT_EQ(RegisterDragDrop(hwnd, target), DRAGDROP_E_INVALIDHWND);
+    EXPECT_EQ(RegisterDragDrop(hwnd, &target), DRAGDROP_E_INVALIDHWND);
+    EXPECT_EQ(target.refs, 1u);
+    OleUninitialize();
+}
+
+TEST(RegisterDragDrop, WantsOleInitialisedOnTheThread) {
+    HWND hwnd = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    CountedTarget target;
+    EXPECT_TRUE(FAILED(RegisterDragDrop(hwnd, &target)));
+    EXPECT_EQ(target.refs, 1u);
+    EXPECT_EQ(OleInitialize(nullptr), S_OK);
+    EXPECT_EQ(OleInitialize(nullptr), S_FALSE);
+    OleUninitialize();
+    EXPECT_EQ(RegisterDragDrop(hwnd, &target), S_OK);
+    EXPECT_EQ(RevokeDragDrop(hwnd), S_OK);
+    OleUninitialize();
+    DestroyWindow(hwnd);
 }
 
 }  // namespace
