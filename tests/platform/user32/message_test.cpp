@@ -54,11 +54,11 @@ TEST_F(MessageTest, SendCallsAtOncePostWaitsForTheLoop) {
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST_F(MessageTest, QueueOrderIsPostedThenInputThenPaint) {
+// Input among the posts: message_order_controls_test.cpp.
+TEST_F(MessageTest, QueueOrderIsPostedThenQuitThenPaint) {
     ShowWindow(hwnd_, SW_SHOWNOACTIVATE);  // leaves an update region
     Drain();
     InvalidateRect(hwnd_, nullptr, TRUE);
-    // Input first in time, then a post: the post still comes first.
     PostThreadMessageA(GetCurrentThreadId(), WM_USER + 9, 0, 0);
     PostMessageA(hwnd_, WM_USER + 1, 0, 0);
     PostMessageA(hwnd_, WM_USER + 2, 0, 0);
