@@ -2,7 +2,6 @@
 // give-up and re-acquire of a surface's device context, and the animation's frame.
 #include "surface_target.h"
 
-#include <cmath>
 #include <string>
 
 namespace {
@@ -194,32 +193,53 @@ TEST_F(DrawingContextTest, DirectPixelAccessGivesTheDcUpAndPrepReAppliesInOrder)
     EXPECT_EQ(t.releases, std::vector<int32_t>{1});
 }
 
+// Two of the animation's frames: the centres it draws for frames 1 and 955 (worked out
+// apart from the program, as in tests/e2e/animation_centres.py), radii 180 down to 30.
+struct AnimationFrame {
+    int frame;
+    POINT centre[6];
+};
+const AnimationFrame kAnimationFrames[] = {
+    {1, {{320, 240}, {349, 240}, {379, 242}, {409, 245}, {439, 249}, {469, 254}}},
+    {955, {{320, 240}, {347, 252}, {367, 274}, {376, 302}, {374, 332}, {359, 358}}},
+};
+
 TEST_F(DrawingContextTest, AnimationFrameIsBlackWithSixWhiteOutlines) {
-    SurfaceTarget t(640, 480);
-    std::fill(t.pixels.begin(), t.pixels.end(), 0x5A);
-    const size_t objects = zv_test::LiveGdiObjectCount();
-    DrawingContext* c = t.NewContext();
-    ASSERT_NE(Draw_Begin(c), nullptr);
-    Draw_SetMode(0);
-    Draw_Box(0, 0, 640, 480, 0);
-    EXPECT_EQ(t.Count(0), 640 * 480);
-    Draw_SetMode(DRAW_MODE_OUTLINED);
-    double x = 320, y = 240;
-    for (int i = 0; i < 6; ++i) {
-        int r = (6 - i) * 30;
-        if (i > 0) x += 30 * std::cos(i * 0.1), y += 30 * std::sin(i * 0.1);
-        Draw_Circle(int(x), int(y), r, 0xFFFFFF);
+    for (const AnimationFrame& f : kAnimationFrames) {
+        SCOPED_TRACE(f.frame);
+        SurfaceTarget t(640, 480);
+        std::fill(t.pixels.begin(), t.pixels.end(), 0x5A);
+        const size_t objects = zv_test::LiveGdiObjectCount();
+        DrawingContext* c = t.NewContext();
+        ASSERT_NE(Draw_Begin(c), nullptr);
+        Draw_SetMode(0);
+        Draw_Box(0, 0, 640, 480, 0);
+        EXPECT_EQ(t.Count(0), 640 * 480);
+        Draw_SetMode(DRAW_MODE_OUTLINED);
+        for (int i = 0; i < 6; ++i)
+            Draw_Circle(f.centre[i].x, f.centre[i].y, (6 - i) * 30, 0xFFFFFF);
+        Draw_End();
+        EXPECT_EQ(zv_test::LiveGdiObjectCount(), objects);
+        int white = t.Count(0xFFFFFF);
+        EXPECT_GT(white, 2000);
+        EXPECT_EQ(white + t.Count(0), 640 * 480);
+        // Every outline reaches its radius in the four directions, and stays hollow.
+        for (int i = 0; i < 6; ++i) {
+            const int x = f.centre[i].x, y = f.centre[i].y, r = (6 - i) * 30;
+            EXPECT_EQ(t.At(x - r, y), 0xFFFFFFu) << "circle " << i;
+            EXPECT_EQ(t.At(x + r, y), 0xFFFFFFu) << "circle " << i;
+            EXPECT_EQ(t.At(x, y - r), 0xFFFFFFu) << "circle " << i;
+            EXPECT_EQ(t.At(x, y + r), 0xFFFFFFu) << "circle " << i;
+        }
+        // The chain lies inside the big circle, which spans 140 ... 500 on its row and
+        // 60 ... 420 on its column, with nothing beyond.
+        EXPECT_EQ(t.At(139, 240), 0u);
+        EXPECT_EQ(t.At(501, 240), 0u);
+        EXPECT_EQ(t.At(320, 59), 0u);
+        EXPECT_EQ(t.At(320, 421), 0u);
+        // The smallest circle's middle is black: outlines only.
+        EXPECT_EQ(t.At(f.centre[5].x, f.centre[5].y), 0u);
     }
-    Draw_End();
-    EXPECT_EQ(zv_test::LiveGdiObjectCount(), objects);
-    int white = t.Count(0xFFFFFF);
-    EXPECT_GT(white, 2000);
-    EXPECT_EQ(white + t.Count(0), 640 * 480);
-    // The big circle spans 140 ... 500 on its row and 60 ... 420 on its column.
-    EXPECT_EQ(t.At(140, 240), 0xFFFFFFu);
-    EXPECT_EQ(t.At(139, 240), 0u);
-    EXPECT_EQ(t.At(320, 60), 0xFFFFFFu);
-    EXPECT_EQ(t.At(320, 59), 0u);
 }
 
 }  // namespace
