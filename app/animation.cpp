@@ -23,7 +23,6 @@ struct ProgramState Program;
 namespace {
 
 const char kTitle[] = "Zorvane Lumetra";
-const int32_t kArrayTypeInt32 = 21;
 const float kAngleDivisor = 30.0f;
 
 }  // namespace
@@ -54,7 +53,7 @@ int32_t Animation_Start(void) {
     BmpDecoder_Init();
 
     Program.circle_count = 6;
-    Array_Alloc(4, Program.circle_count, kArrayTypeInt32, nullptr,
+    Array_Alloc(sizeof(int32_t), Program.circle_count, ARRAY_TYPE_INT32, nullptr,
                 reinterpret_cast<void**>(&Program.angle_counters));
     if (Program.angle_counters)
         for (Program.loop_index = 1; Program.loop_index < Program.circle_count;

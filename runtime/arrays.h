@@ -45,6 +45,10 @@ typedef const LayoutWord* StructLayout;
 #define LAYOUT_MAP (-6)
 #define LAYOUT_ARRAY_MULTI (-7)
 
+// Element type codes: what the creator says the elements are. Stored with an array or map
+// and passed on by copies; nothing here reads them.
+#define ARRAY_TYPE_INT32 21  // 32-bit signed integers
+
 struct ArrayHeader {
     int32_t dimension_count;  // 1, or n for Array_AllocMulti
     int32_t element_size;

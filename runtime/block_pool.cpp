@@ -85,7 +85,7 @@ BlockPool* MakePool(int32_t slot_size, int32_t minimum, int32_t maximum, int32_t
     pool->maximum_per_chunk = maximum;
     pool->hot_chunk = 0;
     pool->current = 0;
-    pool->locked = (flags & 3) == POOL_LOCKED;
+    pool->locked = (flags & POOL_LOCK_BITS) == POOL_LOCKED;
     if (pool->locked) InitializeCriticalSection(&pool->lock);
     return pool;
 }

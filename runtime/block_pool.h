@@ -24,7 +24,12 @@
 #include <windows.h>
 #include <stdint.h>
 
+// Flags of Pool_Create. The low two bits (POOL_LOCK_BITS) choose the locking: POOL_LOCKED
+// gives the pool its own lock, 0 and POOL_UNLOCKED give none; the two differ only as part
+// of the key under which a shared pool is found.
 #define POOL_LOCKED 1
+#define POOL_UNLOCKED 2
+#define POOL_LOCK_BITS 3
 #define POOL_SHARED 4
 
 struct PoolChunk {

@@ -6,6 +6,12 @@
 
 struct InputState Input = {};
 
+namespace {
+
+constexpr DWORD kDirectInputVersion = 0x0700;  // the interfaces of DirectInput 7
+
+}  // namespace
+
 // DirectInput's identifiers, kept in the program's own data.
 extern "C" const GUID GUID_Key = {
     0x55728220, 0xD33C, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
@@ -20,7 +26,7 @@ IDirectInput7A* Input_Open(void) {
             CreateRoutine create = reinterpret_cast<CreateRoutine>(reinterpret_cast<void (*)()>(
                 GetProcAddress(Input.direct_input_module, "DirectInputCreateEx")));
             if (create)
-                create(GetModuleHandleA(nullptr), 0x0700, IID_IDirectInput7A,
+                create(GetModuleHandleA(nullptr), kDirectInputVersion, IID_IDirectInput7A,
                        reinterpret_cast<LPVOID*>(&Input.direct_input), nullptr);
         }
     }
@@ -40,10 +46,10 @@ void Input_Release(void) {
 }
 
 DIOBJECTDATAFORMAT* Keyboard_BuildFormat(void) {
-    Input.keyboard_format =
-        static_cast<DIOBJECTDATAFORMAT*>(Runtime_Alloc(256 * sizeof(DIOBJECTDATAFORMAT), FALSE));
+    Input.keyboard_format = static_cast<DIOBJECTDATAFORMAT*>(
+        Runtime_Alloc(KEYBOARD_KEY_COUNT * sizeof(DIOBJECTDATAFORMAT), FALSE));
     if (!Input.keyboard_format) return nullptr;
-    for (DWORD i = 0; i < 256; ++i)
+    for (DWORD i = 0; i < KEYBOARD_KEY_COUNT; ++i)
         Input.keyboard_format[i] = {
             &GUID_Key, i, DWORD(DIDFT_BUTTON | DIDFT_OPTIONAL | DIDFT_MAKEINSTANCE(i)), 0};
     return Input.keyboard_format;

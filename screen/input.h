@@ -11,13 +11,15 @@
 
 #include <stdint.h>
 
+#define KEYBOARD_KEY_COUNT 256  // key codes, and entries of the keyboard's data format
+
 struct InputState {
     IDirectInput7A* direct_input;
     HMODULE direct_input_module;
     int32_t direct_input_users;  // every open counts, even one that found no DirectInput
     int32_t keyboard_ready;
     IDirectInputDevice7A* keyboard_device;
-    DIOBJECTDATAFORMAT* keyboard_format;  // 256 entries from the RuntimeHeap
+    DIOBJECTDATAFORMAT* keyboard_format;  // KEYBOARD_KEY_COUNT entries from the RuntimeHeap
     int32_t mouse_ready;
     IDirectInputDevice7A* mouse_device;
     int32_t cursor_shown;  // the system pointer was shown again by Mouse_ReleasePointer

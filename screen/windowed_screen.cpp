@@ -1,15 +1,11 @@
 // The windowed screen: a "STATIC" child window over part of the parent's client area, a
 // windowed device presenting into it, and the two hooked window procedures that show the
 // screen again when the child is painted or the parent resized.
+#include "runtime/window_properties.h"
 #include "screen/screen.h"
 #include "screen/sprites.h"
 
 namespace {
-
-const char kSizedProperty[] = "qx_dxsize";
-// The parent's procedure from before the hook, kept on each hooked parent: a process may
-// hold screens in several windows over its life, one after the other.
-const char kParentProcProperty[] = "qx_dxproc";
 
 int32_t PixelFormatOf(D3DFORMAT format, int32_t previous) {
     switch (format) {
@@ -25,29 +21,29 @@ int32_t PixelFormatOf(D3DFORMAT format, int32_t previous) {
 }
 
 int32_t DepthOf(D3DFORMAT format) {
-    switch (int(format)) {
-        case 20:
+    switch (format) {
+        case D3DFMT_R8G8B8:
             return 24;
-        case 21:
-        case 22:
-        case 31:
-        case 34:
-        case 35:
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_X8R8G8B8:
+        case D3DFMT_A2B10G10R10:
+        case D3DFMT_G16R16:
+        case D3DFMT_A2R10G10B10:
             return 32;
-        case 23:
-        case 24:
-        case 25:
-        case 26:
-        case 29:
-        case 30:
+        case D3DFMT_R5G6B5:
+        case D3DFMT_X1R5G5B5:
+        case D3DFMT_A1R5G5B5:
+        case D3DFMT_A4R4G4B4:
+        case D3DFMT_A8R3G3B2:
+        case D3DFMT_X4R4G4B4:
             return 16;
-        case 27:
-        case 28:
+        case D3DFMT_R3G3B2:
+        case D3DFMT_A8:
             return 8;
-        case 36:
+        case D3DFMT_A16B16G16R16:
             return 64;
         default:
-            return 0;  // 32 and 33 (A8B8G8R8, X8B8G8R8) included
+            return 0;  // D3DFMT_A8B8G8R8 and D3DFMT_X8B8G8R8 included
     }
 }
 
@@ -72,10 +68,10 @@ LRESULT CALLBACK ParentHook(HWND window, UINT message, WPARAM wparam, LPARAM lpa
         Screen_SizeChild();
         if (Screen.screen_width) Screen_Flip();
     }
-    auto old_proc = reinterpret_cast<WNDPROC>(GetPropA(window, kParentProcProperty));
+    auto old_proc = reinterpret_cast<WNDPROC>(GetPropA(window, PROPERTY_SCREEN_PARENT_PROC));
     if (message == WM_NCDESTROY) {
-        RemovePropA(window, kParentProcProperty);
-        RemovePropA(window, kSizedProperty);
+        RemovePropA(window, PROPERTY_SCREEN_PARENT_PROC);
+        RemovePropA(window, PROPERTY_SCREEN_HOOKED);
     }
     if (!old_proc) return DefWindowProcA(window, message, wparam, lparam);
     return CallWindowProcA(old_proc, window, message, wparam, lparam);
@@ -159,15 +155,16 @@ int32_t Screen_OpenWindowed(HWND parent, int32_t left, int32_t top, int32_t widt
     Screen.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &Screen.back_buffer);
     Screen.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 0.0f, 0);
 
-    if (!GetPropA(parent, kSizedProperty)) {
+    if (!GetPropA(parent, PROPERTY_SCREEN_HOOKED)) {
         // The procedure is kept before the hook goes in: a parent whose procedure could
         // not be kept stays unhooked (its screen then does not follow its size) rather
         // than lose its own procedure.
         auto old_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(parent, GWLP_WNDPROC));
-        if (old_proc && SetPropA(parent, kParentProcProperty, reinterpret_cast<HANDLE>(old_proc))) {
+        if (old_proc &&
+            SetPropA(parent, PROPERTY_SCREEN_PARENT_PROC, reinterpret_cast<HANDLE>(old_proc))) {
             Screen.parent_old_proc = reinterpret_cast<WNDPROC>(
                 SetWindowLongPtrA(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ParentHook)));
-            SetPropA(parent, kSizedProperty, reinterpret_cast<HANDLE>(1));
+            SetPropA(parent, PROPERTY_SCREEN_HOOKED, reinterpret_cast<HANDLE>(1));
         }
     }
 

@@ -5,6 +5,7 @@
 #include <richedit.h>
 
 #include "runtime/block_pool.h"
+#include "runtime/window_properties.h"
 #include "window/events.h"
 #include "window/posted_events.h"
 #include "window/window.h"
@@ -148,8 +149,8 @@ HACCEL Shortcuts_Select(HWND active) {
     }
     if (active && (KeyDown(VK_CONTROL) || KeyDown(VK_SHIFT) || KeyDown(VK_MENU)))
         Window_KeyboardCues(active, 1);
-    if (focus && GetPropA(focus, "QX_Hotkey")) return nullptr;
-    intptr_t id = reinterpret_cast<intptr_t>(GetPropA(active, "QX_WindowID"));
+    if (focus && GetPropA(focus, PROPERTY_HOTKEY)) return nullptr;
+    intptr_t id = reinterpret_cast<intptr_t>(GetPropA(active, PROPERTY_WINDOW_ID));
     if (id == 0) return nullptr;
     DWORD process = 0;
     if (!GetWindowThreadProcessId(active, &process) || process != GetCurrentProcessId())
@@ -159,11 +160,11 @@ HACCEL Shortcuts_Select(HWND active) {
 }
 
 void Window_KeyboardCues(HWND window, int32_t show) {
+    const WORD cues = UISF_HIDEFOCUS | UISF_HIDEACCEL;
     LRESULT state = SendMessageA(window, WM_QUERYUISTATE, 0, 0);
     if (show) {
-        if (state & (UISF_HIDEFOCUS | UISF_HIDEACCEL))
-            SendMessageA(window, WM_UPDATEUISTATE, 0x30002, 0);
-    } else if ((state & 3) != 3) {
-        SendMessageA(window, WM_UPDATEUISTATE, 0x30001, 0);
+        if (state & cues) SendMessageA(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, cues), 0);
+    } else if ((state & cues) != cues) {
+        SendMessageA(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, cues), 0);
     }
 }

@@ -6,6 +6,7 @@
 
 #include "runtime/heaps.h"
 #include "runtime/object_table.h"
+#include "runtime/window_properties.h"
 
 struct ObjectTable* GadgetTable;
 struct GadgetListState* GadgetList;
@@ -24,7 +25,7 @@ void InitGadgetList(void* record) {
 }
 
 void StackPropertyName(char (&name)[64]) {
-    snprintf(name, sizeof name, "QX_GadgetStack_%i",
+    snprintf(name, sizeof name, PROPERTY_GADGET_STACK_FORMAT,
              int(reinterpret_cast<intptr_t>(GetModuleHandleA(nullptr))));
 }
 
@@ -39,7 +40,9 @@ void Gadgets_Init(void) {
     GadgetTable = Objects_NewTable(sizeof(GadgetRecord), 50, Gadget_Close);
     GadgetList = static_cast<GadgetListState*>(
         Global_Alloc(sizeof(GadgetListState), InitGadgetList, nullptr));
-    INITCOMMONCONTROLSEX init = {8, 0xB48};
+    INITCOMMONCONTROLSEX init = {sizeof(INITCOMMONCONTROLSEX),
+                                 ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES |
+                                     ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES};
     InitCommonControlsEx(&init);
 }
 

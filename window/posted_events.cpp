@@ -12,9 +12,12 @@ struct StringMap* Bindings;
 
 namespace {
 
+// The bindings map's value type code: stored with the map, never read back.
+constexpr int32_t kBindingsTypeCode = 7;
+
 void InitQueue(void* record) {
     auto* q = static_cast<EventQueue*>(record);
-    q->node_pool = Pool_Create(sizeof(QueuedEvent), 16, 256, 2);
+    q->node_pool = Pool_Create(sizeof(QueuedEvent), 16, 256, POOL_UNLOCKED);
     // One node stays taken for good, so the pool never gives its first chunk back.
     Pool_Alloc(q->node_pool);
 }
@@ -65,7 +68,7 @@ void PostedEvents_Init(void) {
     PostedEventMessage = RegisterWindowMessageA("QX_PostEventMessage");
     Events = static_cast<EventQueue*>(Global_Alloc(sizeof(EventQueue), InitQueue, nullptr));
     // 8 bytes where pointers take 4: the value is an EventBinding.
-    Map_New(sizeof(EventBinding), 7, nullptr, &Bindings, 1024);
+    Map_New(sizeof(EventBinding), kBindingsTypeCode, nullptr, &Bindings, 1024);
 }
 
 void PostedEvents_End(void) {

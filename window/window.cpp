@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "runtime/heaps.h"
+#include "runtime/window_properties.h"
 #include "window/events.h"
 #include "window/gadgets.h"
 #include "window/posted_events.h"
@@ -16,7 +17,15 @@ HCURSOR WindowClassCursor;
 
 namespace {
 
-constexpr uint32_t kOwnBits = 0xFDFFFFF8u;  // the style without the runtime's flag bits
+// The runtime's bits of the flags word that are still in the style when the outer size is
+// worked out (WINDOW_NO_GADGETS and WINDOW_HIDDEN are taken out before).
+constexpr uint32_t kPlacementFlags = WINDOW_CENTRE_SCREEN | WINDOW_CENTRE_PARENT | WINDOW_TOOL;
+// Every runtime bit still in the style at creation; the platform gets the rest.
+constexpr uint32_t kRuntimeFlags = kPlacementFlags | WINDOW_NO_ACTIVATE;
+// A flags word with no bit outside these names no style at all: the window gets a caption.
+constexpr uint32_t kStylelessFlags = WINDOW_CENTRE_SCREEN | WINDOW_CENTRE_PARENT | WINDOW_HIDDEN;
+// What a tool window cannot be or have.
+constexpr uint32_t kNotForTools = WS_MINIMIZE | WS_MAXIMIZE | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
 void ClassName(char (&name)[32], int32_t number) {
     snprintf(name, sizeof name, "WindowClass_%d", number);
@@ -63,25 +72,25 @@ HWND Window_OpenWithParent(int32_t number, int32_t x, int32_t y, int32_t width, 
     uint32_t style = flags;
     bool no_gadgets = style & WINDOW_NO_GADGETS;
     style &= ~uint32_t(WINDOW_NO_GADGETS);
-    if (!(style & 0xEFFFFFFCu)) style |= WS_CAPTION;
+    if (!(style & ~kStylelessFlags)) style |= WS_CAPTION;
     bool hidden = style & WINDOW_HIDDEN;
     style &= ~uint32_t(WINDOW_HIDDEN);
     bool no_activate = style & WINDOW_NO_ACTIVATE;
     DWORD ex_style = 0;
     if (style & WINDOW_TOOL) {
-        style = (style & 0xDEFCFFFFu) | WS_CAPTION;
+        style = (style & ~kNotForTools) | WS_CAPTION;
         ex_style = WS_EX_TOOLWINDOW;
     }
 
     RECT outer = {0, 0, width, height};
-    AdjustWindowRectEx(&outer, style & ~7u, FALSE, ex_style);
+    AdjustWindowRectEx(&outer, style & ~kPlacementFlags, FALSE, ex_style);
     int outer_width = outer.right - outer.left, outer_height = outer.bottom - outer.top;
 
     bool centring = flags & (WINDOW_CENTRE_SCREEN | WINDOW_CENTRE_PARENT);
     if (x == POSITION_DEFAULT || (y == POSITION_DEFAULT && !centring)) x = y = CW_USEDEFAULT;
 
     HWND handle =
-        CreateWindowExA(ex_style, class_name, title, style & kOwnBits, x, y, outer_width,
+        CreateWindowExA(ex_style, class_name, title, style & ~kRuntimeFlags, x, y, outer_width,
                         outer_height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     // Records never move, and one whose handle is still 0 cannot be closed, so the record
     // is the same after the creation messages.
@@ -126,7 +135,7 @@ HWND Window_OpenWithParent(int32_t number, int32_t x, int32_t y, int32_t width, 
     record->mdi_client = nullptr;
 
     if (!no_gadgets) GadgetList_Use(handle);
-    SetPropA(handle, "QX_WindowID", reinterpret_cast<HANDLE>(intptr_t(number) + 1));
+    SetPropA(handle, PROPERTY_WINDOW_ID, reinterpret_cast<HANDLE>(intptr_t(number) + 1));
     if (dynamic) return reinterpret_cast<HWND>(intptr_t(number));
     return handle;
 }
@@ -161,8 +170,8 @@ int32_t Window_Close(int32_t number) {
     HWND handle = record->handle;
     HWND owner = GetWindow(handle, GW_OWNER);
     if (owner && !record->mdi_client) SetActiveWindow(owner);
-    RemovePropA(handle, "QX_WindowID");
-    if (RemovePropA(handle, "QX_DropAccept")) RevokeDragDrop(handle);
+    RemovePropA(handle, PROPERTY_WINDOW_ID);
+    if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDragDrop(handle);
     if (record->mdi_client) {
         SendMessageA(record->mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(handle), 0);
     } else {

@@ -4,14 +4,18 @@
 #include <string.h>
 
 #include "runtime/object_table.h"
+#include "runtime/window_properties.h"
 #include "window/events.h"
 #include "window/gadgets.h"
 #include "window/window.h"
 
 namespace {
 
+// A control with this identifier stands for a menu: its commands are menu choices.
+constexpr LONG kMenuControlId = -10000;
+
 intptr_t WindowId(HWND window) {
-    return reinterpret_cast<intptr_t>(GetPropA(window, "QX_WindowID"));
+    return reinterpret_cast<intptr_t>(GetPropA(window, PROPERTY_WINDOW_ID));
 }
 
 BOOL CALLBACK RelaySysColorChange(HWND child, LPARAM) {
@@ -64,7 +68,7 @@ BOOL CALLBACK FocusPreviousVisitor(HWND w, LPARAM param) {
 LRESULT CALLBACK Window_ClassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     LRESULT r = Window_HandleMessage(window, message, wparam, lparam);
     if (message != WM_SIZE) {
-        if (HWND client = static_cast<HWND>(GetPropA(window, "QX_MDI_Gadget"))) {
+        if (HWND client = static_cast<HWND>(GetPropA(window, PROPERTY_MDI_GADGET))) {
             if (Result_Is(r, RESULT_DEFAULT) || message == WM_MENUCHAR || message == WM_SETFOCUS)
                 return DefFrameProcA(window, client, message, wparam, lparam);
             if (message == WM_COMMAND && lparam == 0)
@@ -127,10 +131,11 @@ LRESULT Window_HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lp
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wparam)) {
-                if (HWND focus = static_cast<HWND>(GetPropA(window, "QX_Focus"))) SetFocus(focus);
+                if (HWND focus = static_cast<HWND>(GetPropA(window, PROPERTY_FOCUS)))
+                    SetFocus(focus);
                 Event_Post(EVENT_ACTIVATE_WINDOW, 0, number, 0);
             } else {
-                SetPropA(window, "QX_Focus", GetFocus());
+                SetPropA(window, PROPERTY_FOCUS, GetFocus());
                 Window_KeyboardCues(window, 0);
                 Event_Post(EVENT_DEACTIVATE_WINDOW, 0, number, 0);
             }
@@ -174,7 +179,7 @@ LRESULT Window_HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lp
                                   lparam);
         }
         case WM_NCDESTROY:
-            RemovePropA(window, "QX_Focus");
+            RemovePropA(window, PROPERTY_FOCUS);
             return 1;
         case WM_COMMAND: {
             HWND control = reinterpret_cast<HWND>(lparam);
@@ -183,7 +188,7 @@ LRESULT Window_HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lp
                 return 0;
             if (control) {
                 LONG id = GetWindowLongA(control, GWL_ID);
-                if (id == -10000)
+                if (id == kMenuControlId)
                     Event_Post(EVENT_MENU, LOWORD(wparam), number, 0);
                 else
                     Event_Post(EVENT_GADGET, id, number, HIWORD(wparam));
@@ -246,7 +251,7 @@ LRESULT Window_HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lp
 
 LRESULT Gadget_Forward(HWND control, HWND parent, UINT message, WPARAM wparam, LPARAM lparam) {
     if (!control) return LRESULT(RESULT_DEFAULT);
-    intptr_t id = reinterpret_cast<intptr_t>(GetPropA(control, "QX_ID"));
+    intptr_t id = reinterpret_cast<intptr_t>(GetPropA(control, PROPERTY_GADGET_ID));
     if (id != GetWindowLongA(control, GWL_ID)) return LRESULT(RESULT_DEFAULT);
     auto* gadget = static_cast<GadgetRecord*>(Objects_Find(GadgetTable, int32_t(id)));
     if (gadget && gadget->operations && gadget->operations->message_handler)
@@ -267,7 +272,8 @@ void Focus_Move(int32_t backward) {
                 root = w;
                 if (w == focus) s.current = nullptr;
             } else if (strcmp(name, "ComboBoxEx32") == 0) {
-                if (GetWindowLongA(w, GWL_STYLE) & 0x1) s.current = w;
+                // The bit of CBS_SIMPLE, which CBS_DROPDOWNLIST has too.
+                if (GetWindowLongA(w, GWL_STYLE) & CBS_SIMPLE) s.current = w;
             } else if (strcmp(name, "SysIPAddress32") == 0) {
                 s.current = w;
             }

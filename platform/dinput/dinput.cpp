@@ -90,7 +90,7 @@ class Device final : public RefCounted<IDirectInputDevice7A> {
         return DI_OK;
     }
     HRESULT STDMETHODCALLTYPE Unacquire() override {
-        if (!acquired_) return DI_NOEFFECT_;
+        if (!acquired_) return DI_NOEFFECT;
         acquired_ = false;
         return DI_OK;
     }
@@ -155,7 +155,7 @@ class Device final : public RefCounted<IDirectInputDevice7A> {
     }
     HRESULT STDMETHODCALLTYPE Escape(LPDIEFFESCAPE) override { return DIERR_UNSUPPORTED; }
     HRESULT STDMETHODCALLTYPE Poll() override {
-        return acquired_ ? DI_NOEFFECT_ : DIERR_NOTACQUIRED;
+        return acquired_ ? DI_NOEFFECT : DIERR_NOTACQUIRED;
     }
     HRESULT STDMETHODCALLTYPE SendDeviceData(DWORD, LPCDIDEVICEOBJECTDATA, LPDWORD,
                                              DWORD) override {
@@ -170,7 +170,6 @@ class Device final : public RefCounted<IDirectInputDevice7A> {
     }
 
   private:
-    static constexpr HRESULT DI_NOEFFECT_ = S_FALSE;
     bool keyboard_;
     bool format_set_ = false;
     bool acquired_ = false;

@@ -113,6 +113,11 @@ typedef struct tagNCCALCSIZE_PARAMS {
     PWINDOWPOS lppos;
 } NCCALCSIZE_PARAMS, *LPNCCALCSIZE_PARAMS;
 
+typedef struct tagSTYLESTRUCT {
+    DWORD styleOld;
+    DWORD styleNew;
+} STYLESTRUCT, *LPSTYLESTRUCT;
+
 typedef struct tagACCEL {
     BYTE fVirt;
     WORD key;
@@ -194,6 +199,9 @@ typedef struct tagCLIENTCREATESTRUCT {
 #define SS_BITMAP 0x0000000EL
 #define SS_NOTIFY 0x00000100L
 
+#define CBS_SIMPLE 0x0001L
+#define CBS_DROPDOWNLIST 0x0003L
+
 #define CW_USEDEFAULT ((int)0x80000000)
 
 #define HWND_DESKTOP ((HWND)0)
@@ -239,6 +247,8 @@ typedef struct tagCLIENTCREATESTRUCT {
 #define WM_WINDOWPOSCHANGING 0x0046
 #define WM_WINDOWPOSCHANGED 0x0047
 #define WM_NOTIFY 0x004E
+#define WM_STYLECHANGING 0x007C
+#define WM_STYLECHANGED 0x007D
 #define WM_GETICON 0x007F
 #define WM_SETICON 0x0080
 #define WM_NCCREATE 0x0081
@@ -331,6 +341,8 @@ typedef struct tagCLIENTCREATESTRUCT {
 #define SC_CLOSE 0xF060
 #define SC_KEYMENU 0xF100
 #define SC_RESTORE 0xF120
+
+#define DLGC_STATIC 0x0100
 
 #define UIS_SET 1
 #define UIS_CLEAR 2
@@ -532,6 +544,7 @@ HBRUSH WINAPI GetSysColorBrush(int index);
 #define VK_DECIMAL 0x6E
 #define VK_DIVIDE 0x6F
 #define VK_F1 0x70
+#define VK_F4 0x73
 #define VK_F12 0x7B
 #define VK_NUMLOCK 0x90
 #define VK_SCROLL 0x91
@@ -541,6 +554,8 @@ HBRUSH WINAPI GetSysColorBrush(int index);
 #define VK_RCONTROL 0xA3
 #define VK_LMENU 0xA4
 #define VK_RMENU 0xA5
+
+#define KF_ALTDOWN 0x2000
 
 #define FVIRTKEY TRUE
 #define FNOINVERT 0x02

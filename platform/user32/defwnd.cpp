@@ -40,7 +40,7 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
             return (w && (w->style & SS_NOTIFY)) ? HTCLIENT : HTTRANSPARENT;
         }
         case WM_GETDLGCODE:
-            return 0x0100;  // DLGC_STATIC
+            return DLGC_STATIC;
         case WM_PAINT: {
             PAINTSTRUCT ps;
             BeginPaint(hwnd, &ps);
@@ -131,7 +131,7 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
             }
             return 0;
         case WM_SYSKEYDOWN:
-            if (wparam == VK_F1 + 3 && (HIWORD(lparam) & 0x2000))  // Alt+F4
+            if (wparam == VK_F4 && (HIWORD(lparam) & KF_ALTDOWN))
                 PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
             return 0;
         case WM_ERASEBKGND: {

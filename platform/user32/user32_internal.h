@@ -29,9 +29,6 @@ constexpr UINT kSwpNoClientSize = 0x0800;
 constexpr UINT kSwpNoClientMove = 0x1000;
 constexpr UINT kSwpStateChanged = 0x8000;
 
-constexpr UINT WM_STYLECHANGING_ = 0x007C;
-constexpr UINT WM_STYLECHANGED_ = 0x007D;
-
 struct WindowClass {
     std::string name;
     ATOM atom = 0;

@@ -588,15 +588,13 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
         case GWL_STYLE:
         case GWL_EXSTYLE: {
             DWORD& field = index == GWL_STYLE ? w->style : w->ex_style;
-            struct {
-                DWORD old_style, new_style;
-            } change = {field, DWORD(value)};
+            STYLESTRUCT change = {field, DWORD(value)};
             old = LONG(field);
-            Send(hwnd, WM_STYLECHANGING_, WPARAM(index), reinterpret_cast<LPARAM>(&change));
+            Send(hwnd, WM_STYLECHANGING, WPARAM(index), reinterpret_cast<LPARAM>(&change));
             if (!(w = Find(hwnd))) return 0;
             DWORD& f = index == GWL_STYLE ? w->style : w->ex_style;
-            f = change.new_style;
-            Send(hwnd, WM_STYLECHANGED_, WPARAM(index), reinterpret_cast<LPARAM>(&change));
+            f = change.styleNew;
+            Send(hwnd, WM_STYLECHANGED, WPARAM(index), reinterpret_cast<LPARAM>(&change));
             return old;
         }
         default:
