@@ -19,6 +19,10 @@
 // Bad input: null pools are ignored (Pool_Alloc returns 0), Pool_Free of 0 does nothing,
 // Pool_Create rejects a negative block size, a minimum below 1 and a maximum below the
 // minimum. Freeing a block that did not come from the pool, or twice, is not detected.
+//
+// The in-line Pool_Alloc and Pool_Free below share their state with the general paths in
+// block_pool.cpp; what each side may assume and change, with a diagram of the chunks and
+// lists, is in runtime/README.md. Read it before changing either.
 #pragma once
 
 #include <windows.h>
