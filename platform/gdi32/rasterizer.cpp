@@ -23,6 +23,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "system_colors.h"
+
 namespace zv::gdi {
 namespace {
 
@@ -482,12 +484,6 @@ bool InClip(const DC& dc, int64_t x, int64_t y) {
            y < dc.clip.bottom;
 }
 
-const COLORREF kSysColors[31] = {
-    0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000,
-    0x000000, 0x000000, 0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xD77800, 0xFFFFFF, 0xF0F0F0,
-    0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
-    0xE1FFFF, 0x000000, 0xCC6600, 0xEAD1B9, 0xF2E4D7, 0xFF9933, 0xF0F0F0};
-
 }  // namespace
 
 // Fills a logical rectangle with a colour and a ROP2 (used by FillRect, PatBlt, text).
@@ -501,8 +497,8 @@ void FillLogicalRect(DC& dc, int64_t l, int64_t t, int64_t r, int64_t b, COLORRE
 
 bool SysColorBrush(HBRUSH brush, COLORREF* color) {
     uintptr_t v = reinterpret_cast<uintptr_t>(brush);
-    if (v >= 1 && v <= 31) {
-        *color = kSysColors[v - 1];
+    if (v >= 1 && v <= uintptr_t(kSystemColorCount)) {
+        *color = kSystemColors[v - 1];
         return true;
     }
     return false;
