@@ -1,11 +1,31 @@
 // The device: its swap chain, resources, states and cooperative level.
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "device.h"
 #include "direct3d.h"
 
 namespace zv::d3d9 {
+namespace {
+
+// The checks every surface and texture creation starts with: a size surfaces can have here
+// and a format they can hold.
+bool IsSurfaceShape(UINT width, UINT height, D3DFORMAT format) {
+    return width != 0 && height != 0 && width <= kMaxSurfaceSize && height <= kMaxSurfaceSize &&
+           BytesPerPixel(format) != 0;
+}
+
+// Texture-stage and sampler state types start at 1; entry 0 of their rows is never used.
+constexpr DWORD kFirstStateType = 1;
+
+// Whether index names an entry of a state table (or of one row of it).
+template <class Table>
+bool Holds(const Table& table, DWORD index, DWORD first = 0) {
+    return index >= first && index < std::size(table);
+}
+
+}  // namespace
 
 Device::Device(Direct3D* parent, HWND focus_window, DWORD behavior_flags,
                const D3DPRESENT_PARAMETERS& params)
@@ -22,7 +42,7 @@ Device::Device(Direct3D* parent, HWND focus_window, DWORD behavior_flags,
     render_states_[D3DRS_LIGHTING] = TRUE;
     stage_states_[0][D3DTSS_COLOROP] = D3DTOP_MODULATE;
     stage_states_[0][D3DTSS_ALPHAOP] = D3DTOP_SELECTARG1;
-    for (int s = 1; s < 8; ++s)
+    for (size_t s = 1; s < std::size(stage_states_); ++s)
         stage_states_[s][D3DTSS_COLOROP] = stage_states_[s][D3DTSS_ALPHAOP] = D3DTOP_DISABLE;
     for (auto& sampler : sampler_states_) {
         sampler[D3DSAMP_MAGFILTER] = D3DTEXF_POINT;
@@ -208,8 +228,7 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
                               D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* shared_handle) {
     if (!texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
-    if (shared_handle || width == 0 || height == 0 || width > kMaxSurfaceSize ||
-        height > kMaxSurfaceSize || BytesPerPixel(format) == 0 || pool > D3DPOOL_SCRATCH)
+    if (shared_handle || !IsSurfaceShape(width, height, format) || pool > D3DPOOL_SCRATCH)
         return D3DERR_INVALIDCALL;
     if ((usage & D3DUSAGE_RENDERTARGET) && pool != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     try {
@@ -225,9 +244,7 @@ HRESULT Device::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format,
                                    IDirect3DSurface9** surface, HANDLE* shared_handle) {
     if (!surface) return D3DERR_INVALIDCALL;
     *surface = nullptr;
-    if (shared_handle || width == 0 || height == 0 || width > kMaxSurfaceSize ||
-        height > kMaxSurfaceSize || BytesPerPixel(format) == 0)
-        return D3DERR_INVALIDCALL;
+    if (shared_handle || !IsSurfaceShape(width, height, format)) return D3DERR_INVALIDCALL;
     if (multi_sample != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
     try {
         *surface = new Surface(this, Surface::Owner::kSelf, nullptr, width, height, format,
@@ -242,8 +259,7 @@ HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT f
                                             IDirect3DSurface9** surface, HANDLE* shared_handle) {
     if (!surface) return D3DERR_INVALIDCALL;
     *surface = nullptr;
-    if (shared_handle || width == 0 || height == 0 || width > kMaxSurfaceSize ||
-        height > kMaxSurfaceSize || BytesPerPixel(format) == 0 || pool == D3DPOOL_MANAGED ||
+    if (shared_handle || !IsSurfaceShape(width, height, format) || pool == D3DPOOL_MANAGED ||
         pool > D3DPOOL_SCRATCH)
         return D3DERR_INVALIDCALL;
     try {
@@ -355,37 +371,42 @@ HRESULT Device::Clear(DWORD rect_count, const D3DRECT* rects, DWORD flags, D3DCO
 // ---- States ---------------------------------------------------------------------------
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    if (DWORD(state) >= 256) return D3DERR_INVALIDCALL;
+    if (!Holds(render_states_, state)) return D3DERR_INVALIDCALL;
     render_states_[state] = value;
     return D3D_OK;
 }
 
 HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
-    if (DWORD(state) >= 256 || !value) return D3DERR_INVALIDCALL;
+    if (!Holds(render_states_, state) || !value) return D3DERR_INVALIDCALL;
     *value = render_states_[state];
     return D3D_OK;
 }
 
 HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
-    if (stage >= 8 || DWORD(type) == 0 || DWORD(type) > 32 || !value) return D3DERR_INVALIDCALL;
+    if (!Holds(stage_states_, stage) || !Holds(stage_states_[0], type, kFirstStateType) || !value)
+        return D3DERR_INVALIDCALL;
     *value = stage_states_[stage][type];
     return D3D_OK;
 }
 
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
-    if (stage >= 8 || DWORD(type) == 0 || DWORD(type) > 32) return D3DERR_INVALIDCALL;
+    if (!Holds(stage_states_, stage) || !Holds(stage_states_[0], type, kFirstStateType))
+        return D3DERR_INVALIDCALL;
     stage_states_[stage][type] = value;
     return D3D_OK;
 }
 
 HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
-    if (sampler >= 16 || DWORD(type) == 0 || DWORD(type) > 13 || !value) return D3DERR_INVALIDCALL;
+    if (!Holds(sampler_states_, sampler) || !Holds(sampler_states_[0], type, kFirstStateType) ||
+        !value)
+        return D3DERR_INVALIDCALL;
     *value = sampler_states_[sampler][type];
     return D3D_OK;
 }
 
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
-    if (sampler >= 16 || DWORD(type) == 0 || DWORD(type) > 13) return D3DERR_INVALIDCALL;
+    if (!Holds(sampler_states_, sampler) || !Holds(sampler_states_[0], type, kFirstStateType))
+        return D3DERR_INVALIDCALL;
     sampler_states_[sampler][type] = value;
     return D3D_OK;
 }
