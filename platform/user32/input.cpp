@@ -114,11 +114,7 @@ void CloseRequest(HWND hwnd) {
 }
 
 void CloseRequestAll() {
-    std::vector<HWND> tops;
-    {
-        std::lock_guard<std::mutex> lock(g_top_mutex);
-        tops = g_top_level;
-    }
+    std::vector<HWND> tops = TopLevelWindows();
     for (HWND t : tops) {
         std::shared_lock<std::shared_mutex> lock(g_lifetime);
         Window* w = Find(t);

@@ -24,6 +24,15 @@ thread_local std::shared_ptr<ThreadQueue> t_queue;
 // How long a blocked fetch sleeps before it looks at the host again.
 constexpr auto kHostPollInterval = std::chrono::milliseconds(5);
 
+// The window filter of PeekMessageA and GetMessageA that asks only for the messages posted
+// to the thread (those without a window).
+const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(-1);
+
+// Whether a fetch's window filter names a window (which must then exist).
+bool FiltersOneWindow(HWND filter) {
+    return filter && filter != kThreadMessagesOnly;
+}
+
 bool InFilter(const MSG& m, HWND hwnd, UINT low, UINT high) {
     if (low || high) {
         if (high < low) {
@@ -32,7 +41,7 @@ bool InFilter(const MSG& m, HWND hwnd, UINT low, UINT high) {
             return false;
         }
     }
-    if (hwnd == reinterpret_cast<HWND>(-1)) return m.hwnd == nullptr;
+    if (hwnd == kThreadMessagesOnly) return m.hwnd == nullptr;
     if (hwnd) return m.hwnd == hwnd || IsChild(hwnd, m.hwnd);
     return true;
 }
@@ -126,13 +135,8 @@ bool Peek(ThreadQueue& q, MSG* out, HWND hwnd, UINT low, UINT high, UINT remove)
         }
     }
     if (q.paint_windows > 0 && InFilter(MSG{nullptr, WM_PAINT, 0, 0, 0, {}}, nullptr, low, high)) {
-        std::vector<HWND> tops;
-        {
-            std::lock_guard<std::mutex> lock(g_top_mutex);
-            tops = g_top_level;
-        }
-        if (HWND h =
-                FindPaint(tops, q.thread_id, hwnd == reinterpret_cast<HWND>(-1) ? nullptr : hwnd)) {
+        std::vector<HWND> tops = TopLevelWindows();
+        if (HWND h = FindPaint(tops, q.thread_id, hwnd == kThreadMessagesOnly ? nullptr : hwnd)) {
             *out = MSG{h, WM_PAINT, 0, 0, GetTickCount(), {}};
             return true;
         }
@@ -296,11 +300,7 @@ LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wpa
 
 LRESULT WINAPI SendMessageA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (hwnd == HWND_BROADCAST) {
-        std::vector<HWND> tops;
-        {
-            std::lock_guard<std::mutex> lock(g_top_mutex);
-            tops = g_top_level;
-        }
+        std::vector<HWND> tops = TopLevelWindows();
         for (HWND t : tops)
             Send(t, message, wparam, lparam);
         return 1;
@@ -314,11 +314,7 @@ BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) 
     MSG m = {hwnd, message, wparam, lparam, GetTickCount(), {}};
     GetCursorPos(&m.pt);
     if (hwnd == HWND_BROADCAST) {
-        std::vector<HWND> tops;
-        {
-            std::lock_guard<std::mutex> lock(g_top_mutex);
-            tops = g_top_level;
-        }
+        std::vector<HWND> tops = TopLevelWindows();
         std::shared_lock<std::shared_mutex> lock(g_lifetime);
         for (HWND t : tops)
             if (Window* w = Find(t)) {
@@ -363,7 +359,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT low, UINT high, UINT remove)
         SetLastError(ERROR_NOACCESS);
         return FALSE;
     }
-    if (hwnd && hwnd != reinterpret_cast<HWND>(-1) && !GetWindowChecked(hwnd)) return FALSE;
+    if (FiltersOneWindow(hwnd) && !GetWindowChecked(hwnd)) return FALSE;
     return Peek(CurrentQueue(), msg, hwnd, low, high, remove);
 }
 
@@ -372,11 +368,11 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT low, UINT high) {
         SetLastError(ERROR_NOACCESS);
         return -1;
     }
-    if (hwnd && hwnd != reinterpret_cast<HWND>(-1) && !GetWindowChecked(hwnd)) return -1;
+    if (FiltersOneWindow(hwnd) && !GetWindowChecked(hwnd)) return -1;
     ThreadQueue& q = CurrentQueue();
     for (;;) {
         if (Peek(q, msg, hwnd, low, high, PM_REMOVE)) return msg->message != WM_QUIT;
-        if (hwnd && hwnd != reinterpret_cast<HWND>(-1) && !Find(hwnd)) {
+        if (FiltersOneWindow(hwnd) && !Find(hwnd)) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return -1;
         }

@@ -76,11 +76,7 @@ void PresentTop(HWND top) {
 
 void PresentPending() {
     if (g_present_pending.load(std::memory_order_relaxed) == 0) return;
-    std::vector<HWND> tops;
-    {
-        std::lock_guard<std::mutex> lock(g_top_mutex);
-        tops = g_top_level;
-    }
+    std::vector<HWND> tops = TopLevelWindows();
     DWORD me = GetCurrentThreadId();
     for (HWND t : tops)
         if (Window* w = Find(t); w && w->thread_id == me && w->present_pending) PresentTop(t);
@@ -122,11 +118,7 @@ extern "C" {
 
 BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
     if (!hwnd) {
-        std::vector<HWND> tops;
-        {
-            std::lock_guard<std::mutex> lock(g_top_mutex);
-            tops = g_top_level;
-        }
+        std::vector<HWND> tops = TopLevelWindows();
         for (HWND t : tops)
             if (Window* w = Find(t); w && w->thread_id == GetCurrentThreadId())
                 Invalidate(w, nullptr, true, true);

@@ -67,11 +67,7 @@ void ActivateOther(HWND leaving) {
     if (lw && lw->owner && usable(lw->owner)) {
         next = lw->owner;
     } else {
-        std::vector<HWND> tops;
-        {
-            std::lock_guard<std::mutex> lock(g_top_mutex);
-            tops = g_top_level;
-        }
+        std::vector<HWND> tops = TopLevelWindows();
         for (auto it = tops.rbegin(); it != tops.rend(); ++it)
             if (usable(*it)) {
                 next = *it;

@@ -121,6 +121,9 @@ extern std::shared_mutex g_lifetime;
 // the host's close requests, which may come from a signal pump on any thread).
 extern std::mutex g_top_mutex;
 extern std::vector<HWND> g_top_level;
+// A copy of g_top_level taken under its lock, for walks that send messages or may see
+// windows come and go.
+std::vector<HWND> TopLevelWindows();
 
 // Focus and activation state of the process.
 extern HWND g_active;

@@ -11,6 +11,11 @@ std::shared_mutex g_lifetime;
 std::mutex g_top_mutex;
 std::vector<HWND> g_top_level;
 
+std::vector<HWND> TopLevelWindows() {
+    std::lock_guard<std::mutex> lock(g_top_mutex);
+    return g_top_level;
+}
+
 HandleTable<Window>& Windows() {
     static HandleTable<Window>* table = new HandleTable<Window>(1);
     return *table;
@@ -379,12 +384,10 @@ HWND WINAPI GetWindow(HWND hwnd, UINT command) {
     if (!w) return nullptr;
     std::vector<HWND> siblings;
     if (command <= GW_HWNDPREV) {
-        if (Window* p = Find(w->parent)) {
+        if (Window* p = Find(w->parent))
             siblings = p->children;
-        } else {
-            std::lock_guard<std::mutex> lock(g_top_mutex);
-            siblings = g_top_level;
-        }
+        else
+            siblings = TopLevelWindows();
     }
     auto at = std::find(siblings.begin(), siblings.end(), hwnd);
     switch (command) {
@@ -435,16 +438,11 @@ BOOL WINAPI EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM param) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::vector<HWND> list;
-    if (parent) {
-        Window* w = GetWindowChecked(parent);
-        if (!w) return FALSE;
-        list = w->children;
-    } else {
-        std::lock_guard<std::mutex> lock(g_top_mutex);
-        list = g_top_level;
-    }
-    return EnumTree(list, proc, param);
+    if (!parent) return EnumTree(TopLevelWindows(), proc, param);
+    Window* w = GetWindowChecked(parent);
+    if (!w) return FALSE;
+    std::vector<HWND> children = w->children;
+    return EnumTree(children, proc, param);
 }
 
 BOOL WINAPI IsWindowEnabled(HWND hwnd) {
