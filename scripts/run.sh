@@ -5,9 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset default
 cmake --build --preset default
-program=build/default/app/zorvane-lumetra
-if [ -x "$program" ]; then
-  exec "$program"
-else
-  echo "Built the runtime and its tests; the program itself is not part of the build yet."
-fi
+exec build/default/app/zorvane-lumetra

@@ -191,7 +191,7 @@ T Fail(DWORD error, T value) {
     return value;
 }
 
-// Pixel conversions used by blits (blit.cpp).
+// Pixel conversions used by blits (bitmap.cpp).
 struct SurfaceView {
     Surface surf;
     std::unique_ptr<uint8_t[]> temp;
