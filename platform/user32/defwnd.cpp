@@ -31,6 +31,154 @@ void UpdateUiState(HWND hwnd, WPARAM wparam) {
         if (Find(c)) Send(c, WM_UPDATEUISTATE, wparam, 0);
 }
 
+// WM_NCCREATE, WM_NCCALCSIZE, WM_NCHITTEST, WM_NCACTIVATE.
+LRESULT DefaultNonClient(Window* w, UINT message, LPARAM lparam) {
+    switch (message) {
+        case WM_NCCREATE: {
+            auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lparam);
+            if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) w->text = cs->lpszName;
+            return TRUE;
+        }
+        case WM_NCCALCSIZE: {
+            RECT* r = reinterpret_cast<RECT*>(lparam);  // rgrc[0] in both forms
+            if (!r) return 0;
+            if (w->style & WS_MINIMIZE) {
+                r->right = r->left;
+                r->bottom = r->top;
+                return 0;
+            }
+            RECT in;
+            NonClientInsets(w->style, w->ex_style, false, &in);
+            r->left += in.left;
+            r->top += in.top;
+            r->right = std::max(r->left, r->right - in.right);
+            r->bottom = std::max(r->top, r->bottom - in.bottom);
+            return 0;
+        }
+        case WM_NCHITTEST:
+            return HTCLIENT;
+        default:  // WM_NCACTIVATE
+            return TRUE;
+    }
+}
+
+// WM_MOUSEACTIVATE, WM_ACTIVATE.
+LRESULT DefaultActivation(HWND hwnd, Window* w, UINT message, WPARAM wparam) {
+    if (message == WM_MOUSEACTIVATE) return MA_ACTIVATE;
+    if (LOWORD(wparam) != WA_INACTIVE && !(w->style & WS_MINIMIZE) && TopLevelOf(hwnd) == g_active)
+        SetFocus(hwnd);
+    return 0;
+}
+
+// WM_CLOSE, WM_SYSCOMMAND, WM_SYSKEYDOWN: closing, and the window menu's commands.
+LRESULT DefaultClosing(HWND hwnd, Window* w, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_CLOSE:
+            DestroyWindow(hwnd);
+            return 0;
+        case WM_SYSCOMMAND:
+            switch (wparam & 0xFFF0) {
+                case SC_CLOSE:
+                    if (!(w->cls->style & CS_NOCLOSE)) Send(hwnd, WM_CLOSE, 0, 0);
+                    break;
+                case SC_MINIMIZE:
+                    ShowWindow(hwnd, SW_MINIMIZE);
+                    break;
+                case SC_MAXIMIZE:
+                    ShowWindow(hwnd, SW_MAXIMIZE);
+                    break;
+                case SC_RESTORE:
+                    ShowWindow(hwnd, SW_RESTORE);
+                    break;
+            }
+            return 0;
+        default:  // WM_SYSKEYDOWN
+            if (wparam == VK_F4 && (HIWORD(lparam) & KF_ALTDOWN))
+                PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            return 0;
+    }
+}
+
+// WM_ERASEBKGND, WM_PAINT.
+LRESULT DefaultPainting(HWND hwnd, Window* w, UINT message, WPARAM wparam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    HBRUSH brush = w->cls->background;
+    if (!brush || !wparam) return 0;
+    RECT r;
+    GetClientRect(hwnd, &r);
+    FillRect(reinterpret_cast<HDC>(wparam), &r, brush);
+    return 1;
+}
+
+// WM_WINDOWPOSCHANGING clamps a new size to the tracking limits; WM_WINDOWPOSCHANGED tells
+// the window it moved or changed size.
+LRESULT DefaultPosition(HWND hwnd, Window* w, UINT message, LPARAM lparam) {
+    if (message == WM_WINDOWPOSCHANGING) {
+        auto* wp = reinterpret_cast<WINDOWPOS*>(lparam);
+        if (wp && !(wp->flags & SWP_NOSIZE) && !(w->style & WS_MINIMIZE) &&
+            ((w->style & WS_THICKFRAME) || !(w->style & (WS_POPUP | WS_CHILD)))) {
+            MINMAXINFO info;
+            GetMinMax(hwnd, &info);
+            wp->cx = std::clamp(wp->cx, int(info.ptMinTrackSize.x),
+                                std::max(int(info.ptMinTrackSize.x), int(info.ptMaxTrackSize.x)));
+            wp->cy = std::clamp(wp->cy, int(info.ptMinTrackSize.y),
+                                std::max(int(info.ptMinTrackSize.y), int(info.ptMaxTrackSize.y)));
+        }
+        return 0;
+    }
+    auto* wp = reinterpret_cast<const WINDOWPOS*>(lparam);
+    if (!wp) return 0;
+    if (!(wp->flags & kSwpNoClientMove))
+        Send(hwnd, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
+    // WM_MOVE may have destroyed the window.
+    if (!(w = Find(hwnd))) return 0;
+    if (!(wp->flags & kSwpNoClientSize) || (wp->flags & kSwpStateChanged))
+        Send(hwnd, WM_SIZE, SizeKind(w), SizeParam(w));
+    return 0;
+}
+
+// WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH: the window text, mirrored in the native title.
+LRESULT DefaultText(HWND hwnd, Window* w, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_SETTEXT:
+            w->text = lparam ? reinterpret_cast<const char*>(lparam) : "";
+            if (w->native) zv::host::SetNativeTitle(hwnd, w->text.c_str());
+            return TRUE;
+        case WM_GETTEXT: {
+            char* buffer = reinterpret_cast<char*>(lparam);
+            if (!buffer || wparam == 0) return 0;
+            size_t n = std::min(w->text.size(), size_t(wparam - 1));
+            memcpy(buffer, w->text.data(), n);
+            buffer[n] = 0;
+            return LRESULT(n);
+        }
+        default:  // WM_GETTEXTLENGTH
+            return LRESULT(w->text.size());
+    }
+}
+
+// WM_QUERYUISTATE, WM_UPDATEUISTATE, WM_CHANGEUISTATE: the keyboard-cue state.
+LRESULT DefaultUiState(HWND hwnd, Window* w, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_QUERYUISTATE:
+            return w->ui_state;
+        case WM_UPDATEUISTATE:
+            UpdateUiState(hwnd, wparam);
+            return 0;
+        default:  // WM_CHANGEUISTATE goes up to the top of the chain of children
+            if (w->parent && (w->style & WS_CHILD))
+                Send(w->parent, WM_CHANGEUISTATE, wparam, lparam);
+            else
+                Send(hwnd, WM_UPDATEUISTATE, wparam, lparam);
+            return 0;
+    }
+}
+
 }  // namespace
 
 LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -79,125 +227,32 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
     Window* w = Find(hwnd);
     if (!w) return 0;
     switch (message) {
-        case WM_NCCREATE: {
-            auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lparam);
-            if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) w->text = cs->lpszName;
-            return TRUE;
-        }
-        case WM_NCCALCSIZE: {
-            RECT* r = reinterpret_cast<RECT*>(lparam);  // rgrc[0] in both forms
-            if (!r) return 0;
-            if (w->style & WS_MINIMIZE) {
-                r->right = r->left;
-                r->bottom = r->top;
-                return 0;
-            }
-            RECT in;
-            NonClientInsets(w->style, w->ex_style, false, &in);
-            r->left += in.left;
-            r->top += in.top;
-            r->right = std::max(r->left, r->right - in.right);
-            r->bottom = std::max(r->top, r->bottom - in.bottom);
-            return 0;
-        }
+        case WM_NCCREATE:
+        case WM_NCCALCSIZE:
         case WM_NCHITTEST:
-            return HTCLIENT;
         case WM_NCACTIVATE:
-            return TRUE;
+            return DefaultNonClient(w, message, lparam);
         case WM_MOUSEACTIVATE:
-            return MA_ACTIVATE;
         case WM_ACTIVATE:
-            if (LOWORD(wparam) != WA_INACTIVE && !(w->style & WS_MINIMIZE) &&
-                TopLevelOf(hwnd) == g_active)
-                SetFocus(hwnd);
-            return 0;
+            return DefaultActivation(hwnd, w, message, wparam);
         case WM_CLOSE:
-            DestroyWindow(hwnd);
-            return 0;
         case WM_SYSCOMMAND:
-            switch (wparam & 0xFFF0) {
-                case SC_CLOSE:
-                    if (!(w->cls->style & CS_NOCLOSE)) Send(hwnd, WM_CLOSE, 0, 0);
-                    return 0;
-                case SC_MINIMIZE:
-                    ShowWindow(hwnd, SW_MINIMIZE);
-                    return 0;
-                case SC_MAXIMIZE:
-                    ShowWindow(hwnd, SW_MAXIMIZE);
-                    return 0;
-                case SC_RESTORE:
-                    ShowWindow(hwnd, SW_RESTORE);
-                    return 0;
-            }
-            return 0;
         case WM_SYSKEYDOWN:
-            if (wparam == VK_F4 && (HIWORD(lparam) & KF_ALTDOWN))
-                PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-            return 0;
-        case WM_ERASEBKGND: {
-            HBRUSH brush = w->cls->background;
-            if (!brush || !wparam) return 0;
-            RECT r;
-            GetClientRect(hwnd, &r);
-            FillRect(reinterpret_cast<HDC>(wparam), &r, brush);
-            return 1;
-        }
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            BeginPaint(hwnd, &ps);
-            EndPaint(hwnd, &ps);
-            return 0;
-        }
-        case WM_WINDOWPOSCHANGING: {
-            auto* wp = reinterpret_cast<WINDOWPOS*>(lparam);
-            if (wp && !(wp->flags & SWP_NOSIZE) && !(w->style & WS_MINIMIZE) &&
-                ((w->style & WS_THICKFRAME) || !(w->style & (WS_POPUP | WS_CHILD)))) {
-                MINMAXINFO info;
-                GetMinMax(hwnd, &info);
-                wp->cx =
-                    std::clamp(wp->cx, int(info.ptMinTrackSize.x),
-                               std::max(int(info.ptMinTrackSize.x), int(info.ptMaxTrackSize.x)));
-                wp->cy =
-                    std::clamp(wp->cy, int(info.ptMinTrackSize.y),
-                               std::max(int(info.ptMinTrackSize.y), int(info.ptMaxTrackSize.y)));
-            }
-            return 0;
-        }
-        case WM_WINDOWPOSCHANGED: {
-            auto* wp = reinterpret_cast<const WINDOWPOS*>(lparam);
-            if (!wp) return 0;
-            if (!(wp->flags & kSwpNoClientMove))
-                Send(hwnd, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
-            if (!(w = Find(hwnd))) return 0;
-            if (!(wp->flags & kSwpNoClientSize) || (wp->flags & kSwpStateChanged))
-                Send(hwnd, WM_SIZE, SizeKind(w), SizeParam(w));
-            return 0;
-        }
+            return DefaultClosing(hwnd, w, message, wparam, lparam);
+        case WM_ERASEBKGND:
+        case WM_PAINT:
+            return DefaultPainting(hwnd, w, message, wparam);
+        case WM_WINDOWPOSCHANGING:
+        case WM_WINDOWPOSCHANGED:
+            return DefaultPosition(hwnd, w, message, lparam);
         case WM_SETTEXT:
-            w->text = lparam ? reinterpret_cast<const char*>(lparam) : "";
-            if (w->native) zv::host::SetNativeTitle(hwnd, w->text.c_str());
-            return TRUE;
-        case WM_GETTEXT: {
-            char* buffer = reinterpret_cast<char*>(lparam);
-            if (!buffer || wparam == 0) return 0;
-            size_t n = std::min(w->text.size(), size_t(wparam - 1));
-            memcpy(buffer, w->text.data(), n);
-            buffer[n] = 0;
-            return LRESULT(n);
-        }
+        case WM_GETTEXT:
         case WM_GETTEXTLENGTH:
-            return LRESULT(w->text.size());
+            return DefaultText(hwnd, w, message, wparam, lparam);
         case WM_QUERYUISTATE:
-            return w->ui_state;
         case WM_UPDATEUISTATE:
-            UpdateUiState(hwnd, wparam);
-            return 0;
         case WM_CHANGEUISTATE:
-            if (w->parent && (w->style & WS_CHILD))
-                Send(w->parent, WM_CHANGEUISTATE, wparam, lparam);
-            else
-                Send(hwnd, WM_UPDATEUISTATE, wparam, lparam);
-            return 0;
+            return DefaultUiState(hwnd, w, message, wparam, lparam);
         case WM_CTLCOLORMSGBOX:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
