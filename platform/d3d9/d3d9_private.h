@@ -217,7 +217,6 @@ Surface* FindSurface(IDirect3DSurface9* surface);
 constexpr UINT kMaxSurfaceSize = 16384;
 
 // Interface identifiers.
-constexpr GUID kIID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID kIID_IDirect3D9 = {
     0x81BDCBCA, 0x64D4, 0x426D, {0xAE, 0x8D, 0xAD, 0x01, 0x47, 0xF4, 0x27, 0x5C}};
 constexpr GUID kIID_IDirect3DDevice9 = {

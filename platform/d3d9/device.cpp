@@ -74,14 +74,8 @@ bool Device::CreateSwapChain() {
 }
 
 HRESULT Device::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == kIID_IUnknown || riid == kIID_IDirect3DDevice9) {
-        AddRef();
-        *object = static_cast<IDirect3DDevice9*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return QueryOwnInterface(static_cast<IDirect3DDevice9*>(this), riid, object,
+                             {kIID_IDirect3DDevice9});
 }
 
 ULONG Device::AddRef() {

@@ -79,14 +79,7 @@ Direct3D::~Direct3D() {
 }
 
 HRESULT Direct3D::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == kIID_IUnknown || riid == kIID_IDirect3D9) {
-        AddRef();
-        *object = static_cast<IDirect3D9*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return QueryOwnInterface(static_cast<IDirect3D9*>(this), riid, object, {kIID_IDirect3D9});
 }
 
 ULONG Direct3D::AddRef() {

@@ -127,15 +127,8 @@ Surface::~Surface() {
 }
 
 HRESULT Surface::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == kIID_IUnknown || riid == kIID_IDirect3DResource9 ||
-        riid == kIID_IDirect3DSurface9) {
-        AddRef();
-        *object = static_cast<IDirect3DSurface9*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return QueryOwnInterface(static_cast<IDirect3DSurface9*>(this), riid, object,
+                             {kIID_IDirect3DResource9, kIID_IDirect3DSurface9});
 }
 
 ULONG Surface::AddRef() {
@@ -287,15 +280,9 @@ Texture::~Texture() {
 }
 
 HRESULT Texture::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == kIID_IUnknown || riid == kIID_IDirect3DResource9 ||
-        riid == kIID_IDirect3DBaseTexture9 || riid == kIID_IDirect3DTexture9) {
-        AddRef();
-        *object = static_cast<IDirect3DTexture9*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return QueryOwnInterface(
+        static_cast<IDirect3DTexture9*>(this), riid, object,
+        {kIID_IDirect3DResource9, kIID_IDirect3DBaseTexture9, kIID_IDirect3DTexture9});
 }
 
 ULONG Texture::AddRef() {

@@ -15,7 +15,6 @@
 namespace zv::dinput {
 namespace {
 
-constexpr GUID kIID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID kIID_IDirectInputA = {
     0x89521360, 0xAA8A, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 constexpr GUID kIID_IDirectInput2A = {
@@ -28,6 +27,10 @@ constexpr GUID kIID_Device2A = {
     0x5944E682, 0xC92E, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 constexpr GUID kIID_Device7A = {
     0x57D7C6BC, 0x2356, 0x11D3, {0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44, 0xAE}};
+// What each object answers to, besides IUnknown.
+constexpr GUID kDirectInputInterfaces[] = {kIID_IDirectInputA, kIID_IDirectInput2A,
+                                           kIID_IDirectInput7A};
+constexpr GUID kDeviceInterfaces[] = {kIID_DeviceA, kIID_Device2A, kIID_Device7A};
 constexpr GUID kGUID_SysMouse = {
     0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 constexpr GUID kGUID_SysKeyboard = {
@@ -62,14 +65,8 @@ class Device final : public RefCounted<IDirectInputDevice7A> {
     explicit Device(bool keyboard) : keyboard_(keyboard) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (riid != kIID_IUnknown && riid != kIID_DeviceA && riid != kIID_Device2A &&
-            riid != kIID_Device7A)
-            return E_NOINTERFACE;
-        AddRef();
-        *object = static_cast<IDirectInputDevice7A*>(this);
-        return S_OK;
+        return QueryOwnInterface(static_cast<IDirectInputDevice7A*>(this), riid, object,
+                                 kDeviceInterfaces);
     }
     HRESULT STDMETHODCALLTYPE GetCapabilities(LPDIDEVCAPS caps) override {
         return DIERR_UNSUPPORTED;
@@ -178,14 +175,8 @@ class Device final : public RefCounted<IDirectInputDevice7A> {
 class DirectInput final : public RefCounted<IDirectInput7A> {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (riid != kIID_IUnknown && riid != kIID_IDirectInputA && riid != kIID_IDirectInput2A &&
-            riid != kIID_IDirectInput7A)
-            return E_NOINTERFACE;
-        AddRef();
-        *object = static_cast<IDirectInput7A*>(this);
-        return S_OK;
+        return QueryOwnInterface(static_cast<IDirectInput7A*>(this), riid, object,
+                                 kDirectInputInterfaces);
     }
     HRESULT STDMETHODCALLTYPE CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICEA* device,
                                            LPUNKNOWN outer) override {
@@ -212,9 +203,7 @@ class DirectInput final : public RefCounted<IDirectInput7A> {
         if (outer) return DIERR_NOAGGREGATION;
         bool keyboard = guid == kGUID_SysKeyboard;
         if (!keyboard && guid != kGUID_SysMouse) return DIERR_DEVICENOTREG;
-        if (riid != kIID_IUnknown && riid != kIID_DeviceA && riid != kIID_Device2A &&
-            riid != kIID_Device7A)
-            return DIERR_NOINTERFACE;
+        if (!AnswersTo(riid, kDeviceInterfaces)) return DIERR_NOINTERFACE;
         Device* device = new (std::nothrow) Device(keyboard);
         if (!device) return DIERR_OUTOFMEMORY;
         *out = static_cast<IDirectInputDevice7A*>(device);
@@ -235,9 +224,7 @@ extern "C" HRESULT WINAPI DirectInputCreateEx(HINSTANCE, DWORD version, REFIID r
     if (outer) return DIERR_NOAGGREGATION;
     if (version < 0x0300) return DIERR_OLDDIRECTINPUTVERSION;
     if (version > 0x0700) return DIERR_BETADIRECTINPUTVERSION;
-    if (riid != kIID_IUnknown && riid != kIID_IDirectInputA && riid != kIID_IDirectInput2A &&
-        riid != kIID_IDirectInput7A)
-        return DIERR_NOINTERFACE;
+    if (!zv::AnswersTo(riid, kDirectInputInterfaces)) return DIERR_NOINTERFACE;
     DirectInput* object = new (std::nothrow) DirectInput();
     if (!object) return DIERR_OUTOFMEMORY;
     *out = static_cast<IDirectInput7A*>(object);
