@@ -509,24 +509,23 @@ BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
     return TRUE;
 }
 
-BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point) {
+// Moves a point by the window's client origin: +1 from client to screen, -1 back.
+static BOOL MoveByClientOrigin(HWND hwnd, LPPOINT point, int direction) {
     Window* w = GetWindowChecked(hwnd);
     if (!w || !point) return FALSE;
     POINT o;
     ClientOrigin(w, &o);
-    point->x += o.x;
-    point->y += o.y;
+    point->x += direction * o.x;
+    point->y += direction * o.y;
     return TRUE;
 }
 
+BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point) {
+    return MoveByClientOrigin(hwnd, point, 1);
+}
+
 BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point) {
-    Window* w = GetWindowChecked(hwnd);
-    if (!w || !point) return FALSE;
-    POINT o;
-    ClientOrigin(w, &o);
-    point->x -= o.x;
-    point->y -= o.y;
-    return TRUE;
+    return MoveByClientOrigin(hwnd, point, -1);
 }
 
 LONG_PTR WINAPI GetWindowLongPtrA(HWND hwnd, int index) {
