@@ -681,22 +681,8 @@ BOOL WINAPI GdiAlphaBlend(HDC dest, int x_dest, int y_dest, int dest_width, int 
         int64_t py = sy + (y - dy) * src_height / dest_height;
         for (int64_t x = vis.left; x < vis.right; ++x) {
             int64_t px = sx + (x - dx) * src_width / dest_width;
-            uint32_t sp = ReadPixel(ss, int32_t(px), int32_t(py));
-            uint32_t sargb;
-            if (ss.fmt == Fmt::Rgb32) {
-                sargb = sp;
-            } else {
-                COLORREF c = PixelToColor(ss, sp);
-                sargb = uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
-            }
-            uint32_t dp = ReadPixel(ds, int32_t(x), int32_t(y));
-            uint32_t dargb;
-            if (ds.fmt == Fmt::Rgb32) {
-                dargb = dp;
-            } else {
-                COLORREF c = PixelToColor(ds, dp);
-                dargb = uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
-            }
+            uint32_t sargb = PixelToArgb(ss, ReadPixel(ss, int32_t(px), int32_t(py)));
+            uint32_t dargb = PixelToArgb(ds, ReadPixel(ds, int32_t(x), int32_t(y)));
             uint32_t out = 0;
             if (per_pixel) {
                 // Premultiplied source: scale it by the constant alpha, then add over.

@@ -51,6 +51,13 @@ COLORREF PixelToColor(const Surface& s, uint32_t p);
 uint32_t ReadPixel(const Surface& s, int32_t x, int32_t y);
 void WritePixel(const Surface& s, int32_t x, int32_t y, uint32_t p);
 uint32_t PixelMask(const Surface& s);
+// A pixel as 0xAARRGGBB: a 32-bit surface's pixel as it is (alpha byte kept), any other
+// format's through its colour, with alpha 0.
+inline uint32_t PixelToArgb(const Surface& s, uint32_t p) {
+    if (s.fmt == Fmt::Rgb32) return p;
+    COLORREF c = PixelToColor(s, p);
+    return uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
+}
 
 // A raster operation reduced to "new = (old & and) ^ xor" for one pen or brush pixel.
 struct Mix {

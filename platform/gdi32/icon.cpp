@@ -61,14 +61,8 @@ HICON WINAPI CreateIconIndirect(PICONINFO info) {
                 if (color) {
                     const Surface& cs = color->surf;
                     uint32_t p = ReadPixel(cs, x, y);
-                    if (cs.fmt == Fmt::Rgb32) {
-                        icon->color[i] = p;
-                        if (p >> 24) icon->has_alpha = true;
-                    } else {
-                        COLORREF c = PixelToColor(cs, p);
-                        icon->color[i] = uint32_t(GetRValue(c)) << 16 |
-                                         uint32_t(GetGValue(c)) << 8 | GetBValue(c);
-                    }
+                    icon->color[i] = PixelToArgb(cs, p);
+                    if (cs.fmt == Fmt::Rgb32 && (p >> 24)) icon->has_alpha = true;
                 } else {
                     icon->color[i] =
                         PixelToColor(ms, ReadPixel(ms, x, y + icon->height)) ? 0xFFFFFF : 0;
