@@ -8,6 +8,8 @@ namespace {
 
 // Offsets in the file: BITMAPFILEHEADER (14 bytes), then BITMAPINFOHEADER.
 constexpr size_t kFileHeaderSize = 14;
+constexpr size_t kReserved1 = 6;
+constexpr size_t kReserved2 = 8;
 constexpr size_t kOffBits = 10;
 constexpr size_t kInfoSize = 14;
 constexpr size_t kWidth = 18;
@@ -17,6 +19,7 @@ constexpr size_t kCompression = 30;
 constexpr size_t kCheckedSize = 30;     // what the check reads: through biBitCount
 constexpr size_t kCompressionEnd = 34;  // what decode needs to tell the variants apart
 
+constexpr uint16_t kSignature = 0x4D42;  // "BM", read as a little-endian word
 constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
 
 ImageDecoder g_bmp_decoder;
@@ -230,7 +233,7 @@ int Bmp_Check(ImageDecodeRequest* request) {
         request->owned_data = buffer;
         data = buffer;
     }
-    if (Word(data) != 0x4D42 || Word(data + 6) != 0 || Word(data + 8) != 0) {
+    if (Word(data) != kSignature || Word(data + kReserved1) != 0 || Word(data + kReserved2) != 0) {
         return Reject(request, buffer);
     }
     // A file that comes up short of the size it gave would leave the copy half unread.

@@ -16,12 +16,15 @@ void VisitSprites(SpriteHook hook) {
         hook(sprite->resources);
 }
 
+constexpr uint64_t kDefaultRefreshRate = 60;  // Hz, for an adapter that reports no rate
+constexpr uint64_t kTicksPerSecond = 1000;    // GetTickCount counts milliseconds
+
 // Sleeps until the next retrace of a display at the adapter's refresh rate, on a grid of
 // the tick count, so that a run of such waits keeps the display's rate on average.
 void WaitOneRetrace() {
-    uint64_t rate = Screen.refresh_rate ? Screen.refresh_rate : 60;
+    uint64_t rate = Screen.refresh_rate ? Screen.refresh_rate : kDefaultRefreshRate;
     uint64_t now = GetTickCount();
-    uint64_t next = ((now * rate / 1000 + 1) * 1000 + rate - 1) / rate;
+    uint64_t next = ((now * rate / kTicksPerSecond + 1) * kTicksPerSecond + rate - 1) / rate;
     DWORD wait = DWORD(next - now);
     Sleep(wait ? wait : 1);
 }

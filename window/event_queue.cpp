@@ -79,11 +79,15 @@ void Event_Post(int32_t code, int32_t object, int32_t window, int32_t type) {
     Event_PostWithData(code, object, window, type, 0, nullptr);
 }
 
+// Codes below this merge with an identical event at the tail of the queue; codes from it
+// up are always queued, each one.
+constexpr int32_t kFirstUnmergedCode = 0x10000;
+
 void Event_PostWithData(int32_t code, int32_t object, int32_t window, int32_t type, INT_PTR data,
                         EventDataRelease release) {
     EventQueue* q = Events;
     QueuedEvent* tail = q->tail;
-    if (!(tail && code < 0x10000 && tail->code == code && tail->object == object &&
+    if (!(tail && code < kFirstUnmergedCode && tail->code == code && tail->object == object &&
           tail->window == window && tail->type == type)) {
         auto* node = static_cast<QueuedEvent*>(Pool_Alloc(q->node_pool));
         if (node) {
