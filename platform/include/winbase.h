@@ -61,6 +61,37 @@ BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID mem);
 SIZE_T WINAPI HeapSize(HANDLE heap, DWORD flags, LPCVOID mem);
 HANDLE WINAPI GetProcessHeap(void);
 
+#define PROCESS_HEAP_REGION 0x0001
+#define PROCESS_HEAP_UNCOMMITTED_RANGE 0x0002
+#define PROCESS_HEAP_ENTRY_BUSY 0x0004
+#define PROCESS_HEAP_ENTRY_MOVEABLE 0x0010
+#define PROCESS_HEAP_ENTRY_DDESHARE 0x0020
+
+typedef struct _PROCESS_HEAP_ENTRY {
+    PVOID lpData;
+    DWORD cbData;
+    BYTE cbOverhead;
+    BYTE iRegionIndex;
+    WORD wFlags;
+    union {
+        struct {
+            HANDLE hMem;
+            DWORD dwReserved[3];
+        } Block;
+        struct {
+            DWORD dwCommittedSize;
+            DWORD dwUnCommittedSize;
+            LPVOID lpFirstBlock;
+            LPVOID lpLastBlock;
+        } Region;
+    };
+} PROCESS_HEAP_ENTRY, *LPPROCESS_HEAP_ENTRY, *PPROCESS_HEAP_ENTRY;
+
+BOOL WINAPI HeapLock(HANDLE heap);
+BOOL WINAPI HeapUnlock(HANDLE heap);
+BOOL WINAPI HeapWalk(HANDLE heap, LPPROCESS_HEAP_ENTRY entry);
+DWORD WINAPI GetProcessHeaps(DWORD count, PHANDLE heaps);
+
 // ---- Global memory ------------------------------------------------------------------
 #define GMEM_FIXED 0x0000
 #define GMEM_MOVEABLE 0x0002

@@ -1,6 +1,6 @@
 // Private heaps. A heap owns its blocks: every block carries a header that links it
-// into its heap's list, so HeapDestroy releases whatever is still allocated, and the
-// tests can count a heap's blocks and bytes.
+// into its heap's list, so HeapDestroy releases whatever is still allocated, and
+// HeapWalk (like the tests' counts) reads a heap's blocks from that list.
 
 #include <windows.h>
 
@@ -9,7 +9,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "handle_table.h"
 #include "kernel32_internal.h"
@@ -33,7 +35,8 @@ struct alignas(16) BlockHeader {
 static_assert(sizeof(BlockHeader) == 32);
 
 struct Heap {
-    std::mutex mutex;
+    // Recursive, as Windows' heap lock is: a thread holding HeapLock may still allocate.
+    std::recursive_mutex mutex;
     bool serialize = true;
     size_t maximum = 0;  // 0: growable
     BlockHeader head{&head, &head, nullptr, 0, 0};
@@ -68,12 +71,12 @@ struct FailureSwitch {
 } g_failures;
 std::atomic<bool> g_failures_armed{false};
 
-class HeapLock {
+class HeapGuard {
   public:
-    explicit HeapLock(Heap* h) : heap_(h) {
+    explicit HeapGuard(Heap* h) : heap_(h) {
         if (heap_->serialize) heap_->mutex.lock();
     }
-    ~HeapLock() {
+    ~HeapGuard() {
         if (heap_->serialize) heap_->mutex.unlock();
     }
 
@@ -131,7 +134,7 @@ LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
     if (bytes > 0xFFFFFFFFu - sizeof(BlockHeader) || (h->maximum && bytes > h->maximum) ||
         ShouldFailAllocation(heap))
         return Fail(ERROR_NOT_ENOUGH_MEMORY, LPVOID(nullptr));
-    HeapLock lock(h);
+    HeapGuard lock(h);
     if (h->maximum && h->bytes + bytes > h->maximum)
         return Fail(ERROR_NOT_ENOUGH_MEMORY, LPVOID(nullptr));
     auto* b = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + (bytes ? bytes : 1)));
@@ -153,7 +156,7 @@ LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
 LPVOID WINAPI HeapReAlloc(HANDLE heap, DWORD flags, LPVOID mem, SIZE_T bytes) {
     Heap* h = Heaps().Get(heap);
     if (!h) return Fail(ERROR_INVALID_HANDLE, LPVOID(nullptr));
-    HeapLock lock(h);
+    HeapGuard lock(h);
     BlockHeader* b = HeaderOf(h, mem);
     if (!b) return Fail(ERROR_INVALID_PARAMETER, LPVOID(nullptr));
     size_t old = BlockSize(b);
@@ -187,7 +190,7 @@ BOOL WINAPI HeapFree(HANDLE heap, DWORD /*flags*/, LPVOID mem) {
     Heap* h = Heaps().Get(heap);
     if (!h) return Fail(ERROR_INVALID_HANDLE, FALSE);
     if (!mem) return TRUE;
-    HeapLock lock(h);
+    HeapGuard lock(h);
     BlockHeader* b = HeaderOf(h, mem);
     if (!b) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     b->prev->next = b->next;
@@ -202,7 +205,7 @@ BOOL WINAPI HeapFree(HANDLE heap, DWORD /*flags*/, LPVOID mem) {
 SIZE_T WINAPI HeapSize(HANDLE heap, DWORD /*flags*/, LPCVOID mem) {
     Heap* h = Heaps().Get(heap);
     if (!h) return Fail(ERROR_INVALID_HANDLE, SIZE_T(-1));
-    HeapLock lock(h);
+    HeapGuard lock(h);
     BlockHeader* b = HeaderOf(h, mem);
     if (!b) return Fail(ERROR_INVALID_PARAMETER, SIZE_T(-1));
     return BlockSize(b);
@@ -213,6 +216,65 @@ HANDLE WINAPI GetProcessHeap(void) {
     return process_heap;
 }
 
+BOOL WINAPI HeapLock(HANDLE heap) {
+    Heap* h = Heaps().Get(heap);
+    if (!h) return Fail(ERROR_INVALID_HANDLE, FALSE);
+    h->mutex.lock();
+    return TRUE;
+}
+
+BOOL WINAPI HeapUnlock(HANDLE heap) {
+    Heap* h = Heaps().Get(heap);
+    if (!h) return Fail(ERROR_INVALID_HANDLE, FALSE);
+    h->mutex.unlock();
+    return TRUE;
+}
+
+// One region entry for the heap as a whole, then every busy block, newest first. The
+// caller holds HeapLock across the walk when other threads may change the heap.
+BOOL WINAPI HeapWalk(HANDLE heap, LPPROCESS_HEAP_ENTRY entry) {
+    Heap* h = Heaps().Get(heap);
+    if (!h) return Fail(ERROR_INVALID_HANDLE, FALSE);
+    if (!entry) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    HeapGuard lock(h);
+    BlockHeader* next;
+    if (!entry->lpData) {
+        std::memset(entry, 0, sizeof(*entry));
+        entry->lpData = h;
+        entry->cbData = DWORD(h->bytes);
+        entry->wFlags = PROCESS_HEAP_REGION;
+        entry->Region.dwCommittedSize = DWORD(h->bytes);
+        entry->Region.lpFirstBlock = h->head.next == &h->head ? nullptr : h->head.next + 1;
+        entry->Region.lpLastBlock = h->head.prev == &h->head ? nullptr : h->head.prev + 1;
+        return TRUE;
+    }
+    if (entry->lpData == h) {
+        next = h->head.next;
+    } else {
+        BlockHeader* b = HeaderOf(h, entry->lpData);
+        if (!b) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+        next = b->next;
+    }
+    if (next == &h->head) return Fail(ERROR_NO_MORE_ITEMS, FALSE);
+    std::memset(entry, 0, sizeof(*entry));
+    entry->lpData = next + 1;
+    entry->cbData = next->size;
+    entry->cbOverhead = BYTE(sizeof(BlockHeader));
+    entry->wFlags = PROCESS_HEAP_ENTRY_BUSY;
+    return TRUE;
+}
+
+// The number of heaps. The handles are stored only when all of them fit, as on Windows.
+DWORD WINAPI GetProcessHeaps(DWORD count, PHANDLE heaps) {
+    GetProcessHeap();  // the process heap exists from the first question on
+    if (count && !heaps) return Fail(ERROR_INVALID_PARAMETER, DWORD(0));
+    std::vector<HANDLE> all;
+    Heaps().ForEach(
+        [&](uintptr_t handle, Heap*) { all.push_back(reinterpret_cast<HANDLE>(handle)); });
+    if (all.size() <= count) std::copy(all.begin(), all.end(), heaps);
+    return DWORD(all.size());
+}
+
 }  // extern "C"
 
 namespace zv_test {
@@ -220,7 +282,7 @@ namespace zv_test {
 bool GetHeapStats(HANDLE heap, HeapStats* stats) {
     Heap* h = Heaps().Get(heap);
     if (!h || !stats) return false;
-    HeapLock lock(h);
+    HeapGuard lock(h);
     stats->blocks = h->blocks;
     stats->bytes = h->bytes;
     return true;
