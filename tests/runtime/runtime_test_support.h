@@ -3,8 +3,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <zorvane_test/kernel32.h>
 
+#include "heap_walk.h"
 #include "runtime/arrays.h"
 #include "runtime/heaps.h"
 #include "window/string_map.h"
@@ -12,7 +12,7 @@
 class RuntimeTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        heaps_before_ = zv_test::LiveHeapCount();
+        heaps_before_ = HeapCount();
         ASSERT_NE(Runtime_CreateHeap(), nullptr);
         Strings_Init();
         Memory_Init();
@@ -21,19 +21,14 @@ class RuntimeTest : public ::testing::Test {
         Maps_Init();
     }
     void TearDown() override {
-        zv_test::ClearAllocationFailures();
         Memory_End();
         Strings_End();
         EXPECT_TRUE(Runtime_DestroyHeap());
         EXPECT_EQ(RuntimeHeap, nullptr);
-        EXPECT_EQ(zv_test::LiveHeapCount(), heaps_before_);
+        EXPECT_EQ(HeapCount(), heaps_before_);
     }
 
-    static size_t Blocks(HANDLE heap) {
-        zv_test::HeapStats stats{};
-        EXPECT_TRUE(zv_test::GetHeapStats(heap, &stats));
-        return stats.blocks;
-    }
+    static size_t Blocks(HANDLE heap) { return HeapBlocks(heap); }
     static size_t RuntimeBlocks() { return Blocks(RuntimeHeap); }
     static size_t StringBlocks() { return Blocks(StringHeap); }
 

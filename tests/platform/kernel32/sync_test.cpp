@@ -1,13 +1,11 @@
+// Critical sections, one-time initialisation, TLS, the last error, the process.
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <zorvane_test/kernel32.h>
 
 #include <atomic>
 #include <thread>
 #include <vector>
-
-#include "platform_clock.h"
 
 namespace {
 
@@ -117,20 +115,6 @@ TEST(LastError, IsPerThread) {
         SetLastError(7);
     }).join();
     EXPECT_EQ(GetLastError(), 5u);
-}
-
-TEST(Clock, AnInstalledSourceDrivesTickCountAndSleep) {
-    static uint64_t now = 1000;
-    zv::ClockSource virtual_clock{[](void*) { return now; }, [](void*, uint32_t ms) { now += ms; },
-                                  nullptr};
-    zv::SetClockSource(&virtual_clock);
-    EXPECT_EQ(GetTickCount(), 1000u);
-    Sleep(16);
-    EXPECT_EQ(GetTickCount(), 1016u);
-    zv::SetClockSource(nullptr);
-    DWORD t0 = GetTickCount();
-    Sleep(20);
-    EXPECT_GE(GetTickCount() - t0, 19u);
 }
 
 TEST(Process, IdentifiersAreStable) {

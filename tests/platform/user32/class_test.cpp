@@ -140,4 +140,19 @@ TEST(Classes, RegisteredMessagesShareNumbersByName) {
     EXPECT_EQ(RegisterWindowMessageA(nullptr), 0u);
 }
 
+TEST(Resources, SystemCursorsAndIconsButNoProgramResources) {
+    EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), LoadCursorA(nullptr, IDC_ARROW));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_RESOURCE_NAME_NOT_FOUND));
+    int before = ShowCursor(TRUE);
+    EXPECT_EQ(ShowCursor(FALSE), before - 1);
+    RECT clip = {10, 10, 20, 20}, got;
+    EXPECT_TRUE(ClipCursor(&clip));
+    GetClipCursor(&got);
+    EXPECT_TRUE(EqualRect(&clip, &got));
+    EXPECT_TRUE(ClipCursor(nullptr));
+}
+
 }  // namespace
