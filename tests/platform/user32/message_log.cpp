@@ -4,9 +4,13 @@
 
 namespace user32_test {
 
+// Windows also tells an activated window about input methods and palettes; our platform
+// has neither, and no sequence here is about them.
 bool IsNoise(UINT m) {
     return m == WM_GETTEXT || m == WM_GETICON || m == WM_NCPAINT || m == WM_SETCURSOR ||
-           m == WM_NCHITTEST || m == WM_GETTEXTLENGTH;
+           m == WM_NCHITTEST || m == WM_GETTEXTLENGTH || m == 0x0281 /* WM_IME_SETCONTEXT */ ||
+           m == 0x0282 /* WM_IME_NOTIFY */ || m == 0x030F /* WM_QUERYNEWPALETTE */ ||
+           m == 0x0311 /* WM_PALETTECHANGED */ || m == 0x0310 /* WM_PALETTEISCHANGING */;
 }
 
 MessageLog& MessageLog::Get() {
@@ -63,15 +67,16 @@ std::string MessageName(UINT m) {
         return #x;
         N(WM_CREATE)
         N(WM_DESTROY)
-            N(WM_MOVE) N(WM_SIZE) N(WM_ACTIVATE) N(WM_SETFOCUS) N(WM_KILLFOCUS) N(WM_ENABLE)
-                N(WM_PAINT) N(WM_CLOSE) N(WM_QUIT) N(WM_ERASEBKGND) N(WM_SHOWWINDOW)
-                    N(WM_ACTIVATEAPP) N(WM_GETMINMAXINFO) N(WM_WINDOWPOSCHANGING)
-                        N(WM_WINDOWPOSCHANGED) N(WM_NCCREATE) N(WM_NCDESTROY) N(WM_NCCALCSIZE)
-                            N(WM_NCACTIVATE) N(WM_KEYDOWN) N(WM_KEYUP) N(WM_CHAR) N(WM_SYSKEYDOWN)
-                                N(WM_SYSKEYUP) N(WM_COMMAND) N(WM_SYSCOMMAND) N(WM_PARENTNOTIFY)
-                                    N(WM_MOUSEMOVE) N(WM_LBUTTONDOWN) N(WM_LBUTTONUP)
-                                        N(WM_LBUTTONDBLCLK) N(WM_RBUTTONDOWN) N(WM_RBUTTONUP)
-                                            N(WM_CANCELMODE) N(WM_SETTEXT) N(WM_USER)
+        N(WM_MOVE)
+            N(WM_SIZE) N(WM_ACTIVATE) N(WM_SETFOCUS) N(WM_KILLFOCUS) N(WM_ENABLE) N(WM_PAINT)
+                N(WM_CLOSE) N(WM_QUIT) N(WM_ERASEBKGND) N(WM_SHOWWINDOW) N(WM_ACTIVATEAPP)
+                    N(WM_GETMINMAXINFO) N(WM_WINDOWPOSCHANGING) N(WM_WINDOWPOSCHANGED)
+                        N(WM_NCCREATE) N(WM_NCDESTROY) N(WM_NCCALCSIZE) N(WM_NCACTIVATE)
+                            N(WM_KEYDOWN) N(WM_KEYUP) N(WM_CHAR) N(WM_SYSKEYDOWN) N(WM_SYSKEYUP)
+                                N(WM_COMMAND) N(WM_SYSCOMMAND) N(WM_PARENTNOTIFY) N(WM_MOUSEMOVE)
+                                    N(WM_LBUTTONDOWN) N(WM_LBUTTONUP) N(WM_LBUTTONDBLCLK)
+                                        N(WM_RBUTTONDOWN) N(WM_RBUTTONUP) N(WM_CANCELMODE)
+                                            N(WM_SETTEXT) N(WM_USER)
 #undef N
                                                 default : return "0x" +
                                                           std::to_string(m);

@@ -250,28 +250,27 @@ TEST_F(WindowTest, TopLevelStylesGetWindowsDefaults) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_TLW_WITH_WSCHILD));
 }
 
+// Enumeration callbacks are WINAPI functions: lambdas would have the wrong calling
+// convention in a 32-bit build.
+BOOL CALLBACK CollectChild(HWND h, LPARAM p) {
+    if (p) reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+}
+BOOL CALLBACK CollectFirstChild(HWND h, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return FALSE;
+}
+
 TEST_F(WindowTest, TreeEnumeratesInCreationOrderDepthFirst) {
     HWND root = Make(WS_POPUP);
     HWND a = Make(WS_CHILD, root), b = Make(WS_CHILD, root);
     HWND a1 = Make(WS_CHILD, a), a2 = Make(WS_CHILD, a);
     std::vector<HWND> seen;
-    EnumChildWindows(
-        root,
-        [](HWND h, LPARAM p) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&seen));
+    EnumChildWindows(root, CollectChild, reinterpret_cast<LPARAM>(&seen));
     EXPECT_EQ(seen, (std::vector<HWND>{a, a1, a2, b}));
     // A visitor that stops ends the walk.
     seen.clear();
-    EnumChildWindows(
-        root,
-        [](HWND h, LPARAM p) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&seen));
+    EnumChildWindows(root, CollectFirstChild, reinterpret_cast<LPARAM>(&seen));
     EXPECT_EQ(seen.size(), 1u);
     EXPECT_EQ(GetParent(a1), a);
     EXPECT_EQ(GetWindow(root, GW_CHILD), a);
@@ -354,11 +353,7 @@ TEST_F(WindowTest, BadAndDestroyedHandlesFailEveryCall) {
         {"GetClientRect", [&](HWND h) { return !GetClientRect(h, &r); }},
         {"GetParent", [](HWND h) { return !GetParent(h); }},
         {"GetWindow", [](HWND h) { return !GetWindow(h, GW_CHILD); }},
-        {"EnumChildWindows",
-         [](HWND h) {
-             return !EnumChildWindows(
-                 h, [](HWND, LPARAM) { return TRUE; }, 0);
-         }},
+        {"EnumChildWindows", [](HWND h) { return !EnumChildWindows(h, CollectChild, 0); }},
         {"GetClassNameA", [&](HWND h) { return !GetClassNameA(h, buffer, 8); }},
         {"IsWindowEnabled", [](HWND h) { return !IsWindowEnabled(h); }},
         {"IsWindowVisible", [](HWND h) { return !IsWindowVisible(h); }},

@@ -1,3 +1,5 @@
+// Drag-and-drop registration on its own. Windows needs OleInitialize first and calls the
+// target's AddRef; our single entry point does neither, so this runs against ours alone.
 #include <gtest/gtest.h>
 #include <ole2.h>
 
