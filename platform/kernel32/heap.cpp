@@ -116,7 +116,10 @@ HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initial_size, SIZE_T maximum_size
         return Fail(ERROR_INVALID_PARAMETER, HANDLE(nullptr));
     auto heap = std::make_unique<Heap>();
     heap->serialize = (options & HEAP_NO_SERIALIZE) == 0;
-    heap->maximum = maximum_size;
+    // A fixed heap holds whole pages, as Windows rounds its maximum up to them.
+    constexpr SIZE_T kPage = 4096;
+    heap->maximum = maximum_size > ~SIZE_T(0) - kPage ? maximum_size
+                                                      : (maximum_size + kPage - 1) / kPage * kPage;
     uintptr_t h = Heaps().Add(std::move(heap));
     if (!h) return Fail(ERROR_NOT_ENOUGH_MEMORY, HANDLE(nullptr));
     return reinterpret_cast<HANDLE>(h);

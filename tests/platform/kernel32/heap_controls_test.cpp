@@ -38,6 +38,15 @@ TEST_F(HeapFixture, ADestroyedHandleStaysStaleAfterANewHeapTakesItsSlot) {
     HeapDestroy(other);
 }
 
+// Windows leaves both to the caller (the initial size "must be smaller" than the maximum;
+// unknown GlobalAlloc flags are ignored); ours refuses them.
+TEST(HeapArguments, AnInitialSizeAboveTheMaximumAndUnknownGlobalFlagsAreRefused) {
+    SetLastError(kSentinel);
+    EXPECT_EQ(HeapCreate(0, 2000, 1000), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(GlobalAlloc(0x8000, 8), nullptr);
+}
+
 TEST_F(HeapFixture, BadHandlesAndForeignBlocksFailCleanly) {
     HANDLE garbage[] = {nullptr, reinterpret_cast<HANDLE>(1), reinterpret_cast<HANDLE>(0x12345678),
                         reinterpret_cast<HANDLE>(~uintptr_t(0)),
