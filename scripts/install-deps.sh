@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libx11-dev libfreetype-dev fonts-dejavu-core
   libstb-dev
   clang-14 libclang-rt-14-dev
-  g++-mingw-w64-i686
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64
   xvfb x11-utils xdotool imagemagick
 )
 
