@@ -71,6 +71,12 @@ int32_t Animation_Start(void) {
 }
 
 int32_t Animation_Frame(void) {
+    Animation_Draw();
+    Screen_Flip();
+    return Event_Poll() == EVENT_CLOSE_WINDOW ? 0 : 1;
+}
+
+void Animation_Draw(void) {
     int32_t* counters = Program.angle_counters;
     Draw_Begin(Screen_DrawingTarget());
     Draw_SetMode(0);
@@ -95,8 +101,6 @@ int32_t Animation_Frame(void) {
             int32_t(uint32_t(counters[Program.loop_index]) + uint32_t(Program.loop_index));
     }
     Draw_End();
-    Screen_Flip();
-    return Event_Poll() == EVENT_CLOSE_WINDOW ? 0 : 1;
 }
 
 void Animation_ShutDown(void) {

@@ -42,6 +42,10 @@ int32_t Animation_Start(void);
 // One frame: draw, flip, and take at most one event. 0 once the close event was taken.
 int32_t Animation_Frame(void);
 
+// The drawing part of a frame, ending with Draw_End: the back buffer then holds the frame
+// that the flip will present.
+void Animation_Draw(void);
+
 // Every library's shut-down in order, then the RuntimeHeap goes. Works after a start that
 // stopped early.
 void Animation_ShutDown(void);
