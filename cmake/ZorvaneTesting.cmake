@@ -3,8 +3,8 @@
 # zv_add_test(<name> SOURCES <files...> LIBS <targets...>)
 #   Uses only Win32 and the runtime's own interfaces (sources `*_test.cpp`, target
 #   `<folder>_tests`). Built for Linux, where it runs against platform/ in the headless
-#   host, and for Windows, where it runs on Windows itself or under Wine. It cannot reach
-#   the test controls: including one fails to compile on both.
+#   host, and for Windows, where it runs on Windows itself or under Wine. Including a
+#   test control fails its Windows build.
 #
 # zv_add_controls_test(<name> SOURCES <files...> LIBS <targets...>)
 #   Needs the platform's own test controls (forced failures, the virtual clock, injected
