@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libbenchmark-dev
-  libsdl2-dev libx11-dev libfreetype-dev fonts-dejavu-core
+  libsdl2-dev libsdl2-gfx-dev libx11-dev libfreetype-dev fonts-dejavu-core
   libstb-dev
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
