@@ -16,6 +16,13 @@ struct Backend {
     void (*present)(HWND hwnd, const uint32_t* pixels, int width, int height, int pitch);
     void (*wait_retrace)();
     void (*pump)();
+    // Optional (null when the backend has no memory of its own to show). The memory the
+    // backend shows for hwnd's client area, as GetFramebuffer promises it (the overlap
+    // of what it gave before kept, the same pixels while the size stays), or false when
+    // it has none for this window: the seam then keeps the pixels and calls present.
+    bool (*framebuffer)(HWND hwnd, int width, int height, Framebuffer* fb);
+    // Shows what the memory given by framebuffer holds.
+    void (*show_framebuffer)(HWND hwnd);
 };
 
 // Each returns its backend, started; SdlBackend returns null when SDL has no display.

@@ -1,8 +1,14 @@
-// Chooses the backend once, from ZORVANE_HOST, and forwards the seam's calls to it.
+// Chooses the backend once, from ZORVANE_HOST, and forwards the seam's calls to it. Keeps
+// the framebuffers of windows whose backend has no memory of its own to show for them.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <chrono>
+#include <map>
+#include <mutex>
+#include <new>
 #include <thread>
+#include <vector>
 
 #include "backend.h"
 
@@ -30,14 +36,38 @@ const Backend* Choose() {
     const char* name = std::getenv("ZORVANE_HOST");
     if (name && std::strcmp(name, "headless") == 0) return HeadlessBackend();
     if (const Backend* sdl = SdlBackend()) return sdl;
-    static const Backend none = {"sdl",   NoMode, NoWindow,  NoClose,     NoShow,
-                                 NoTitle, NoRect, NoPresent, RealRetrace, NoPump};
+    static const Backend none = {"sdl",  NoMode,    NoWindow,    NoClose, NoShow,  NoTitle,
+                                 NoRect, NoPresent, RealRetrace, NoPump,  nullptr, nullptr};
     return &none;
 }
 
 const Backend& Current() {
     static const Backend* backend = Choose();
     return *backend;
+}
+
+constexpr int kMaxFramebufferSide = 16384;
+
+// Where a window's pixels are: in the backend's memory, or here.
+struct Store {
+    bool in_backend = false;
+    std::vector<uint32_t> pixels;  // here: width * height, pitch width * 4
+    int width = 0;
+    int height = 0;
+};
+
+std::mutex g_store_mutex;
+std::map<HWND, Store> g_stores;
+
+// Copies the overlap of two framebuffers.
+void CopyOverlap(const uint32_t* from, int from_width, int from_height, int from_pitch,
+                 const Framebuffer& to) {
+    const int w = std::min(from_width, to.width), h = std::min(from_height, to.height);
+    if (!from || !to.pixels || w <= 0) return;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(reinterpret_cast<uint8_t*>(to.pixels) + ptrdiff_t(y) * to.pitch,
+                    reinterpret_cast<const uint8_t*>(from) + ptrdiff_t(y) * from_pitch,
+                    size_t(w) * 4);
 }
 
 }  // namespace
@@ -65,6 +95,9 @@ bool OpenNativeWindow(HWND hwnd, const NativeWindowParams& params) {
 }
 void CloseNativeWindow(HWND hwnd) {
     Current().close_window(hwnd);
+    std::lock_guard<std::mutex> lock(g_store_mutex);
+    auto it = g_stores.find(hwnd);
+    if (it != g_stores.end() && it->second.in_backend) it->second = Store{};
 }
 void ShowNativeWindow(HWND hwnd, ShowState state) {
     Current().show_window(hwnd, state);
@@ -75,8 +108,61 @@ void SetNativeTitle(HWND hwnd, const char* title) {
 void SetNativeClientRect(HWND hwnd, int x, int y, int width, int height) {
     Current().set_client_rect(hwnd, x, y, width, height);
 }
-void Present(HWND hwnd, const uint32_t* pixels, int width, int height, int pitch) {
-    if (pixels && width > 0 && height > 0) Current().present(hwnd, pixels, width, height, pitch);
+bool GetFramebuffer(HWND hwnd, int width, int height, Framebuffer* fb) {
+    if (!hwnd || !fb || width < 0 || height < 0 || width > kMaxFramebufferSide ||
+        height > kMaxFramebufferSide)
+        return false;
+    const Backend& backend = Current();
+    std::lock_guard<std::mutex> lock(g_store_mutex);
+    try {
+        Store& store = g_stores[hwnd];
+        Framebuffer given;
+        if (backend.framebuffer && backend.framebuffer(hwnd, width, height, &given)) {
+            // Pixels drawn before the native window took over move into its memory.
+            if (!store.in_backend) {
+                CopyOverlap(store.pixels.data(), store.width, store.height, store.width * 4, given);
+                std::vector<uint32_t>().swap(store.pixels);
+                store.in_backend = true;
+            }
+            store.width = width;
+            store.height = height;
+            *fb = given;
+            return true;
+        }
+        if (store.in_backend) {  // the backend's memory went with its native window
+            store = Store{};
+        }
+        if (width != store.width || height != store.height) {
+            std::vector<uint32_t> pixels(size_t(width) * size_t(height), 0);
+            Framebuffer resized = {pixels.data(), width, height, width * 4};
+            CopyOverlap(store.pixels.data(), store.width, store.height, store.width * 4, resized);
+            store.pixels.swap(pixels);
+            store.width = width;
+            store.height = height;
+        }
+        *fb = {store.pixels.empty() ? nullptr : store.pixels.data(), width, height, width * 4};
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+void ShowFramebuffer(HWND hwnd) {
+    const Backend& backend = Current();
+    std::lock_guard<std::mutex> lock(g_store_mutex);
+    auto it = g_stores.find(hwnd);
+    if (it == g_stores.end()) return;
+    const Store& store = it->second;
+    if (store.in_backend) {
+        backend.show_framebuffer(hwnd);
+    } else if (!store.pixels.empty()) {
+        backend.present(hwnd, store.pixels.data(), store.width, store.height, store.width * 4);
+    }
+}
+
+void ReleaseFramebuffer(HWND hwnd) {
+    std::lock_guard<std::mutex> lock(g_store_mutex);
+    g_stores.erase(hwnd);
 }
 void WaitRetrace() {
     Current().wait_retrace();

@@ -6,9 +6,16 @@
 // "sdl" (the default) or "headless". An SDL backend that cannot open a display behaves
 // as a display-less host: no display mode, no native windows.
 //
+// Pixels: every top-level window's client area lives in a framebuffer that the host
+// hands out (GetFramebuffer). Where the backend can show its own memory (the SDL host on
+// its window surface) that memory is the framebuffer itself, so what GDI and Direct3D
+// write into a window is already where the display reads it and ShowFramebuffer only
+// tells the display; otherwise the seam keeps the pixels and gives them to the backend
+// at ShowFramebuffer.
+//
 // Threads: the host is driven from the thread that owns the top-level windows (the
-// program's window thread); PumpEvents is called from its message loop. Present and
-// WaitRetrace may be called from that thread only.
+// program's window thread); PumpEvents is called from its message loop. The framebuffer
+// calls and WaitRetrace may be called from that thread only.
 #pragma once
 
 #include <windows.h>
@@ -47,13 +54,34 @@ void ShowNativeWindow(HWND hwnd, ShowState state);
 void SetNativeTitle(HWND hwnd, const char* title);
 void SetNativeClientRect(HWND hwnd, int x, int y, int width, int height);
 
-// Shows a frame of the client area of top-level window hwnd. pixels are 32-bit
-// 0x00RRGGBB, top row first; pitch is in bytes.
-void Present(HWND hwnd, const uint32_t* pixels, int width, int height, int pitch);
+// The client area's pixels of a top-level window: 32-bit 0x00RRGGBB (the top byte is
+// not shown), top row first, pitch in bytes (at least 4 * width).
+struct Framebuffer {
+    uint32_t* pixels;  // null when width or height is 0
+    int width;
+    int height;
+    int pitch;
+};
 
-// Returns after the next vertical retrace: the display's vsync where there is one,
-// otherwise a steady clock at the display's refresh rate (60 Hz when unknown). The
-// headless host's clock is virtual, so the wait takes no real time.
+// The framebuffer of top-level window hwnd at width x height. It keeps what was written
+// into it: a call with the size it already has gives the same pixels; one with another
+// size keeps the overlapping part and starts the rest black. The memory stays valid until
+// the next GetFramebuffer or ReleaseFramebuffer for hwnd, or CloseNativeWindow; a caller
+// asks again each time it is about to draw. False, with *fb untouched, for a null hwnd or
+// a size that is negative or larger than 16384 on a side, or when memory runs out.
+bool GetFramebuffer(HWND hwnd, int width, int height, Framebuffer* fb);
+// Shows what hwnd's framebuffer holds in its native window, if it has one.
+void ShowFramebuffer(HWND hwnd);
+// Forgets hwnd's framebuffer (the window is going).
+void ReleaseFramebuffer(HWND hwnd);
+
+// Returns after the next vertical retrace. Where the host shows frames through a renderer
+// that waits for the display's vsync (the SDL host's streaming texture), the wait was the
+// showing of the frame and this returns at once; a vsync that does not hold the frames
+// back to the refresh rate is not trusted, and the steady clock then keeps the pace.
+// Otherwise it waits on a steady clock at the display's refresh rate (60 Hz when
+// unknown): the SDL host's window surface and the headless host (whose clock tests make
+// virtual, so that the wait takes no real time).
 void WaitRetrace();
 
 // Turns pending native events into user32 input. Cheap when there is nothing.

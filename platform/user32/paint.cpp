@@ -1,8 +1,9 @@
 // Painting: update regions (kept as one bounding rectangle per window), WM_PAINT and
 // WM_ERASEBKGND, and the window surfaces that GetDC draws into. Every top-level window
 // owns the pixels of its client area; a child window draws into its top-level window's
-// pixels, clipped to its own client area and to those of its ancestors. What was drawn
-// reaches the host at EndPaint, or, for DCs from GetDC, at the next message fetch.
+// pixels, clipped to its own client area and to those of its ancestors. The pixels are the
+// host's framebuffer (host.h): what was drawn is shown at EndPaint, or, for DCs from
+// GetDC, at the next message fetch.
 #include <algorithm>
 
 #include "gdi_window_dc.h"
@@ -24,11 +25,14 @@ bool ProvideSurface(HWND hwnd, WindowSurface* surface, void*) {
     HWND top = TopLevelOf(hwnd);
     Window* tw = Find(top);
     if (!tw) return false;
+    // Asked at every use: the host may have moved the pixels since (a native resize).
+    host::Framebuffer fb = {nullptr, 0, 0, 0};
+    host::GetFramebuffer(top, tw->pixels_width, tw->pixels_height, &fb);
     surface->buffer = PixelBuffer{};
-    surface->buffer.bits = tw->pixels.empty() ? nullptr : tw->pixels.data();
-    surface->buffer.pitch = tw->pixels_width * 4;
-    surface->buffer.width = tw->pixels_width;
-    surface->buffer.height = tw->pixels_height;
+    surface->buffer.bits = fb.pixels;
+    surface->buffer.pitch = fb.pitch;
+    surface->buffer.width = fb.pixels ? fb.width : 0;
+    surface->buffer.height = fb.pixels ? fb.height : 0;
     surface->buffer.format = BufferFormat::X8R8G8B8;
     POINT wo, to;
     ClientOrigin(w, &wo);
@@ -70,8 +74,7 @@ void PresentTop(HWND top) {
     }
     if (tw->native && (tw->style & WS_VISIBLE) && !(tw->style & WS_MINIMIZE) &&
         tw->pixels_width > 0)
-        host::Present(top, tw->pixels.data(), tw->pixels_width, tw->pixels_height,
-                      tw->pixels_width * 4);
+        host::ShowFramebuffer(top);
 }
 
 void PresentPending() {

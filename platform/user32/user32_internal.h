@@ -104,8 +104,8 @@ struct Window {
     bool erase_pending = false;
     RECT update = {};
     DWORD ui_state = UISF_HIDEFOCUS | UISF_HIDEACCEL;
-    // Top-level windows: the client area's pixels and the native window.
-    std::vector<uint32_t> pixels;
+    // Top-level windows: the size of the client area's pixels (which the host keeps, in
+    // the memory the display shows where it can) and the native window.
     int pixels_width = 0;
     int pixels_height = 0;
     bool native = false;

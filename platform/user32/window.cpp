@@ -80,16 +80,10 @@ void GetMinMax(HWND hwnd, MINMAXINFO* info) {
 
 void ResizePixels(Window* w) {
     if (w->parent) return;
-    int cw = std::max(0, Width(w->client_rect)), ch = std::max(0, Height(w->client_rect));
-    if (cw == w->pixels_width && ch == w->pixels_height) return;
-    // The new area starts black, as a fresh native surface does.
-    std::vector<uint32_t> pixels(size_t(cw) * size_t(ch), 0);
-    for (int y = 0; y < std::min(ch, w->pixels_height); ++y)
-        std::copy_n(w->pixels.data() + size_t(y) * w->pixels_width, std::min(cw, w->pixels_width),
-                    pixels.data() + size_t(y) * cw);
-    w->pixels.swap(pixels);
-    w->pixels_width = cw;
-    w->pixels_height = ch;
+    // The host keeps the part both sizes share and starts the rest black, as a fresh
+    // native surface does, the next time the pixels are asked for.
+    w->pixels_width = std::max(0, Width(w->client_rect));
+    w->pixels_height = std::max(0, Height(w->client_rect));
 }
 
 void SyncNative(Window* w) {
@@ -151,6 +145,7 @@ void FreeWindow(HWND hwnd) {
     if (!w) return;
     if (w->has_update && w->queue) w->queue->paint_windows--;
     if (w->native) host::CloseNativeWindow(hwnd);
+    if (!w->parent) host::ReleaseFramebuffer(hwnd);
     if (Window* p = Find(w->parent)) {
         auto& v = p->children;
         v.erase(std::remove(v.begin(), v.end(), hwnd), v.end());

@@ -35,6 +35,7 @@ std::atomic<bool> g_virtual_wanted{false};
 std::atomic<bool> g_virtual{false};
 std::atomic<bool> g_started{false};
 volatile std::sig_atomic_t g_close_signal = 0;
+bool g_keep_frames = true;  // under g_mutex
 
 uint64_t ClockNow(void*) {
     return g_clock_us.load() / 1000;
@@ -104,6 +105,10 @@ void PresentFrame(HWND hwnd, const uint32_t* pixels, int width, int height, int 
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_windows.find(hwnd);
     if (it == g_windows.end()) return;
+    if (!g_keep_frames) {
+        it->second.presents++;
+        return;
+    }
     zv_test::HostFrame& f = it->second.frame;
     f.width = width;
     f.height = height;
@@ -149,8 +154,8 @@ const Backend* HeadlessBackend() {
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, nullptr);
         sigaction(SIGTERM, &action, nullptr);
-        return Backend{"headless", Mode, Open,         Close,   Show,
-                       Title,      Rect, PresentFrame, Retrace, Pump};
+        return Backend{"headless", Mode,         Open,    Close, Show,    Title,
+                       Rect,       PresentFrame, Retrace, Pump,  nullptr, nullptr};
     }();
     return &backend;
 }
@@ -182,6 +187,11 @@ size_t PresentCount(HWND hwnd) {
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_windows.find(hwnd);
     return it == g_windows.end() ? 0 : it->second.presents;
+}
+
+void KeepHeadlessFrames(bool keep) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_keep_frames = keep;
 }
 
 bool LastPresentedFrame(HWND hwnd, HostFrame* frame) {

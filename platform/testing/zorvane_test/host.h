@@ -36,6 +36,10 @@ struct NativeWindowInfo {
 bool GetNativeWindow(HWND hwnd, NativeWindowInfo* info);
 size_t PresentCount(HWND hwnd);
 bool LastPresentedFrame(HWND hwnd, HostFrame* frame);
+// Whether the headless host copies each frame it is shown for LastPresentedFrame (it does
+// unless told otherwise); without the copy it still counts the presents. Benchmarks turn
+// it off to measure the platform's own work alone.
+void KeepHeadlessFrames(bool keep);
 
 // ---- Input ---------------------------------------------------------------------------------
 void InjectClose(HWND top);
