@@ -24,4 +24,10 @@ typedef bool (*WindowSurfaceProvider)(HWND hwnd, WindowSurface* surface, void* c
 // Installs the provider (null removes it). Called by the window system at start-up.
 void SetWindowSurfaceProvider(WindowSurfaceProvider provider, void* context);
 
+// What GetDC(hwnd) would draw into, for a caller that writes the window's pixels itself
+// (the Direct3D device's present): false where GetDC(hwnd) would fail. The window system
+// counts the window as drawn into, as for GetDC, and the pixels are valid until the next
+// message fetch or the next ask, whichever is first.
+bool GetWindowSurface(HWND hwnd, WindowSurface* surface);
+
 }  // namespace zv

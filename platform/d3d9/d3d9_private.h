@@ -203,6 +203,9 @@ struct TestSettings {
     bool hardware_tnl = true;
 };
 TestSettings GetTestSettings();
+// Whether presents keep a copy of the frame for LastD3D9Frame: under the headless host
+// (the tests' host) unless a test said otherwise, never on a real display unless asked.
+bool RecordsPresentedFrames();
 
 // Live devices and surfaces, so that a pointer handed in can be checked before it is used.
 void RegisterDevice(Device* device);

@@ -2,9 +2,12 @@
 #include <zorvane_test/d3d9.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <unordered_set>
 
 #include "device.h"
+#include "host/host.h"
 
 namespace zv::d3d9 {
 namespace {
@@ -25,9 +28,17 @@ std::unordered_set<const void*>& Surfaces() {
     static auto* set = new std::unordered_set<const void*>();
     return *set;
 }
-std::vector<Device*> g_device_order;  // creation order, for LastD3D9Device
+std::vector<Device*> g_device_order;   // creation order, for LastD3D9Device
+std::atomic<int> g_record_frames{-1};  // -1: as the host suggests
 
 }  // namespace
+
+bool RecordsPresentedFrames() {
+    int record = g_record_frames.load(std::memory_order_relaxed);
+    if (record >= 0) return record != 0;
+    static const bool headless = std::strcmp(host::BackendName(), "headless") == 0;
+    return headless;
+}
 
 TestSettings GetTestSettings() {
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -167,6 +178,10 @@ bool GetD3D9DeviceInfo(IDirect3DDevice9* device, D3D9DeviceInfo* info) {
     info->present_count = d->PresentCount();
     info->reset_count = d->reset_count();
     return true;
+}
+
+void RecordD3D9Frames(bool record) {
+    zv::d3d9::g_record_frames.store(record ? 1 : 0);
 }
 
 bool LastD3D9Frame(IDirect3DDevice9* device, D3D9Frame* frame) {

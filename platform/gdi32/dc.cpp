@@ -141,6 +141,11 @@ void SetWindowSurfaceProvider(WindowSurfaceProvider provider, void* context) {
     g_provider_context = context;
 }
 
+bool GetWindowSurface(HWND hwnd, WindowSurface* surface) {
+    GDI_LOCK;
+    return hwnd && surface && g_provider && g_provider(hwnd, surface, g_provider_context);
+}
+
 }  // namespace zv
 
 extern "C" {

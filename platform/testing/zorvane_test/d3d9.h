@@ -76,5 +76,9 @@ struct D3D9Frame {
     HWND window = nullptr;
 };
 bool LastD3D9Frame(IDirect3DDevice9* device, D3D9Frame* frame);
+// Devices keep that copy of each frame under the headless host; on a real display they do
+// not (a frame goes once, straight into the window), and LastD3D9Frame then gives the
+// rectangles and sizes with no pixels. This says which, for every device from now on.
+void RecordD3D9Frames(bool record);
 
 }  // namespace zv_test

@@ -1,0 +1,185 @@
+// What Present puts into the window, read back from the headless host's frames: the
+// same pixels whether or not the device keeps its own copy of the frame for the tests
+// (on a real display it does not, and the frame goes straight into the window's pixels).
+#include <d3d9.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <zorvane_test/d3d9.h>
+#include <zorvane_test/host.h>
+
+#include <cstdint>
+
+namespace {
+
+LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+constexpr uint32_t kBackground = 0x123456;
+
+// A 200 x 100 popup whose client area starts as kBackground, with an 80 x 60 "STATIC"
+// child at (150, 20): its right 30 columns lie beyond the top-level window's edge.
+class PresentTest : public ::testing::TestWithParam<bool> {
+  protected:
+    void SetUp() override {
+        zv_test::SetHeadlessDisplay(1024, 768, 60);
+        zv_test::ResetD3D9Adapter();
+        zv_test::RecordD3D9Frames(GetParam());
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = PlainProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "PresentTestWindow";
+        RegisterClassExA(&wc);
+        top_ = CreateWindowExA(0, "PresentTestWindow", "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(top_, nullptr);
+        HDC dc = GetDC(top_);
+        RECT all = {0, 0, 200, 100};
+        HBRUSH brush = CreateSolidBrush(RGB(0x12, 0x34, 0x56));
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        ReleaseDC(top_, dc);
+        child_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 150, 20, 80, 60, top_,
+                                 nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(child_, nullptr);
+        Drain();
+        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(d3d_, nullptr);
+    }
+    void TearDown() override {
+        if (device_) {
+            EXPECT_EQ(device_->Release(), 0u);
+        }
+        if (d3d_) {
+            EXPECT_EQ(d3d_->Release(), 0u);
+        }
+        DestroyWindow(top_);
+        zv_test::RecordD3D9Frames(true);
+        zv_test::ResetD3D9Adapter();
+    }
+    // Paints no window again: what the host shows afterwards is what Present wrote.
+    void Drain() {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message == WM_PAINT)
+                ValidateRect(m.hwnd, nullptr);
+            else
+                DispatchMessageA(&m);
+        }
+    }
+    void Create(UINT width, UINT height) {
+        D3DPRESENT_PARAMETERS p = {};
+        p.BackBufferWidth = width;
+        p.BackBufferHeight = height;
+        p.BackBufferCount = 1;
+        p.SwapEffect = D3DSWAPEFFECT_COPY;
+        p.hDeviceWindow = child_;
+        p.Windowed = TRUE;
+        p.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+        p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, child_, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                                     &p, &device_),
+                  D3D_OK);
+    }
+    // Each pixel names its own coordinates, under a top byte that is not colour.
+    void PaintCoordinates() {
+        IDirect3DSurface9* bb = nullptr;
+        ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(bb->LockRect(&lr, nullptr, 0), D3D_OK);
+        D3DSURFACE_DESC d;
+        bb->GetDesc(&d);
+        for (UINT y = 0; y < d.Height; ++y)
+            for (UINT x = 0; x < d.Width; ++x)
+                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch)[x] =
+                    0xFF000000u | (x << 8) | y;
+        bb->UnlockRect();
+        bb->Release();
+    }
+    zv_test::HostFrame Shown() {
+        zv_test::HostFrame frame;
+        EXPECT_TRUE(zv_test::LastPresentedFrame(top_, &frame));
+        EXPECT_EQ(frame.width, 200);
+        EXPECT_EQ(frame.height, 100);
+        return frame;
+    }
+
+    HWND top_ = nullptr, child_ = nullptr;
+    IDirect3D9* d3d_ = nullptr;
+    IDirect3DDevice9* device_ = nullptr;
+};
+
+TEST_P(PresentTest, OneToOneFillsTheVisiblePartOfTheChildAndNothingElse) {
+    Create(80, 60);
+    PaintCoordinates();
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    zv_test::HostFrame f = Shown();
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            bool in_child = x >= 150 && y >= 20 && y < 80;
+            uint32_t want = in_child ? uint32_t(((x - 150) << 8) | (y - 20)) : kBackground;
+            ASSERT_EQ(f.pixels[size_t(y) * 200 + x], want) << x << "," << y;
+        }
+}
+
+TEST_P(PresentTest, StretchingClipsToTheChildAndSamplesUnderEachPixelCentre) {
+    Create(40, 30);
+    PaintCoordinates();
+    // A destination larger than the child on every side: what lies outside its client
+    // area is not drawn, and what lies inside keeps the mapping of the whole rectangle.
+    RECT source = {5, 3, 40, 30}, dest = {-10, -7, 97, 70};
+    ASSERT_EQ(device_->Present(&source, &dest, nullptr, nullptr), D3D_OK);
+    zv_test::HostFrame f = Shown();
+    const int64_t sw = 35, sh = 27, dw = 107, dh = 77;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            uint32_t want = kBackground;
+            if (x >= 150 && y >= 20 && y < 80) {
+                int64_t cx = x - 150 - dest.left, cy = y - 20 - dest.top;
+                int64_t sx = source.left + ((2 * cx + 1) * sw) / (2 * dw);
+                int64_t sy = source.top + ((2 * cy + 1) * sh) / (2 * dh);
+                want = uint32_t((sx << 8) | sy);
+            }
+            ASSERT_EQ(f.pixels[size_t(y) * 200 + x], want) << x << "," << y;
+        }
+}
+
+TEST_P(PresentTest, SixteenBitFramesReachTheWindowAsColours) {
+    zv_test::SetD3D9DisplayFormat(D3DFMT_R5G6B5);
+    Create(80, 60);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(255, 255, 255), 0.0f, 0);
+    D3DRECT left = {0, 0, 40, 60};
+    device_->Clear(1, &left, D3DCLEAR_TARGET, D3DCOLOR_XRGB(255, 0, 0), 0.0f, 0);
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    zv_test::HostFrame f = Shown();
+    EXPECT_EQ(f.pixels[20 * 200 + 150], 0xFF0000u);
+    EXPECT_EQ(f.pixels[79 * 200 + 189], 0xFF0000u);
+    EXPECT_EQ(f.pixels[79 * 200 + 190], 0xFFFFFFu);
+    EXPECT_EQ(f.pixels[19 * 200 + 150], kBackground);
+}
+
+TEST_P(PresentTest, TheRecordOfTheFrameHasPixelsOnlyWhenKept) {
+    Create(80, 60);
+    PaintCoordinates();
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    zv_test::D3D9Frame frame;
+    ASSERT_TRUE(zv_test::LastD3D9Frame(device_, &frame));
+    EXPECT_EQ(frame.width, 80);
+    EXPECT_EQ(frame.height, 60);
+    EXPECT_EQ(frame.window, child_);
+    EXPECT_EQ(frame.dest.right, 80);
+    if (GetParam()) {
+        ASSERT_EQ(frame.pixels.size(), 80u * 60u);
+        EXPECT_EQ(frame.pixels[59 * 80 + 79], uint32_t((79 << 8) | 59));  // also beyond the top
+    } else {
+        EXPECT_TRUE(frame.pixels.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Record, PresentTest, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Kept" : "NotKept";
+                         });
+
+}  // namespace
