@@ -8,7 +8,7 @@
 #include "drawing/image_decoders.h"
 #include "runtime/block_pool.h"
 #include "window/events.h"
-#include "window/string_map.h"
+#include "runtime/string_map.h"
 
 static_assert(sizeof(void*) == 4 && sizeof(int32_t) == 4, "a 32-bit build");
 

@@ -12,7 +12,7 @@
 
 #include "runtime/block_pool.h"
 #include "runtime/heaps.h"
-#include "window/string_map.h"
+#include "runtime/string_map.h"
 
 namespace {
 

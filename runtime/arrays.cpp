@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "runtime/heaps.h"
-#include "window/string_map.h"
+#include "runtime/string_map.h"
 
 ContainerHandlerTable ContainerHandlers = {};
 

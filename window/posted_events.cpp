@@ -4,7 +4,7 @@
 #include "runtime/block_pool.h"
 #include "runtime/heaps.h"
 #include "window/events.h"
-#include "window/string_map.h"
+#include "runtime/string_map.h"
 
 HWND PostedEventWindow;
 UINT PostedEventMessage;

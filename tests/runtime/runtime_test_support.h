@@ -7,7 +7,7 @@
 #include "heap_walk.h"
 #include "runtime/arrays.h"
 #include "runtime/heaps.h"
-#include "window/string_map.h"
+#include "runtime/string_map.h"
 
 class RuntimeTest : public ::testing::Test {
   protected:

@@ -9,7 +9,7 @@
 #include "window/events.h"
 #include "window/gadgets.h"
 #include "window/posted_events.h"
-#include "window/string_map.h"
+#include "runtime/string_map.h"
 #include "window/window.h"
 #include "window/window_proc.h"
 

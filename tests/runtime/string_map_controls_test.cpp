@@ -1,5 +1,5 @@
 // The map under forced allocation failures.
-#include "window/string_map.h"
+#include "runtime/string_map.h"
 
 #include <string.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../runtime/runtime_controls_support.h"
+#include "runtime_controls_support.h"
 #include "runtime/block_pool.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "window/string_map.h"
+#include "runtime/string_map.h"
 
 #include <string.h>
 

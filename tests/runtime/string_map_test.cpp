@@ -1,4 +1,4 @@
-#include "window/string_map.h"
+#include "runtime/string_map.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../runtime/runtime_test_support.h"
+#include "runtime_test_support.h"
 #include "runtime/block_pool.h"
 
 namespace {
