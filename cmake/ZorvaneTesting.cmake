@@ -58,4 +58,7 @@ function(zv_add_controls_test name)
   endif()
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   zv_add_test(${name} SOURCES ${ARG_SOURCES} LIBS ${ARG_LIBS} zv_platform_testing)
+  # The operator new that tests can make fail (zorvane_test/new_failures.h).
+  target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/platform/testing/new_failures.cpp)
+  target_link_libraries(${name} PRIVATE ${CMAKE_DL_LIBS})
 endfunction()

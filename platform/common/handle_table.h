@@ -7,6 +7,7 @@
 // (as on Windows), but it never reaches freed table memory: slots are never moved.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -24,17 +25,21 @@ class HandleTable {
     HandleTable& operator=(const HandleTable&) = delete;
 
     // Stores obj (taking ownership) and returns its handle, or 0 when the table is full.
+    // Out of memory it throws std::bad_alloc and leaves the table as it was (obj goes).
     uintptr_t Add(std::unique_ptr<T> obj) {
         std::lock_guard<std::mutex> lock(mutex_);
-        uint32_t index;
-        if (!free_.empty()) {
-            index = free_.back();
-            free_.pop_back();
-        } else {
-            if (used_ >= kMaxSlots) return 0;
-            index = used_++;
-        }
+        const bool fresh = free_.empty();
+        if (fresh && used_ >= kMaxSlots) return 0;
+        const uint32_t index = fresh ? used_ : free_.back();
+        // Remove gives every slot back through free_; the room for that is made here,
+        // where failing is still allowed, so that a removal never allocates.
+        if (fresh && free_.capacity() <= used_)
+            free_.reserve(std::max<size_t>(64, 2 * size_t(used_)));
         Slot& s = SlotAt(index);
+        if (fresh)
+            ++used_;
+        else
+            free_.pop_back();
         s.obj.store(obj.release(), std::memory_order_release);
         ++live_;
         return Encode(index, s.generation.load(std::memory_order_relaxed));
@@ -54,6 +59,7 @@ class HandleTable {
     }
 
     // Removes a handle's object and returns it, or nullptr when the handle is invalid.
+    // Never allocates.
     std::unique_ptr<T> Remove(uintptr_t handle) {
         std::lock_guard<std::mutex> lock(mutex_);
         uint32_t index, generation;
