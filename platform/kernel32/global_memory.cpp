@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <unordered_set>
 
@@ -13,11 +14,15 @@
 namespace zv::kernel32 {
 namespace {
 
+struct ProcessHeapFree {
+    void operator()(void* mem) const { HeapFree(GetProcessHeap(), 0, mem); }
+};
+
 struct MoveableBlock {
     void* mem = nullptr;
     SIZE_T size = 0;
     int locks = 0;
-    ~MoveableBlock() { HeapFree(GetProcessHeap(), 0, mem); }
+    ~MoveableBlock() { ProcessHeapFree()(mem); }
 };
 
 HandleTable<MoveableBlock>& Moveables() {
@@ -62,16 +67,20 @@ HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
     DWORD heap_flags = (flags & GMEM_ZEROINIT) ? HEAP_ZERO_MEMORY : 0;
     void* mem = HeapAlloc(GetProcessHeap(), heap_flags, bytes);
     if (!mem) return nullptr;  // HeapAlloc set the error
-    if (!(flags & GMEM_MOVEABLE)) {
-        Fixed().Add(mem);
-        return mem;
-    }
-    auto block = std::make_unique<MoveableBlock>();
-    block->mem = mem;
-    block->size = bytes;
-    uintptr_t h = Moveables().Add(std::move(block));
-    if (!h) return Fail(ERROR_NOT_ENOUGH_MEMORY, HGLOBAL(nullptr));
-    return reinterpret_cast<HGLOBAL>(h);
+    // Until a record holds it, the memory goes back when the call fails.
+    std::unique_ptr<void, ProcessHeapFree> owned(mem);
+    return Guard(HGLOBAL(nullptr), [&] {
+        if (!(flags & GMEM_MOVEABLE)) {
+            Fixed().Add(mem);
+            return HGLOBAL(owned.release());
+        }
+        auto block = std::make_unique<MoveableBlock>();
+        block->mem = owned.release();
+        block->size = bytes;
+        uintptr_t h = Moveables().Add(std::move(block));
+        if (!h) return Fail(ERROR_NOT_ENOUGH_MEMORY, HGLOBAL(nullptr));
+        return reinterpret_cast<HGLOBAL>(h);
+    });
 }
 
 HGLOBAL WINAPI GlobalFree(HGLOBAL mem) {

@@ -114,15 +114,18 @@ extern "C" {
 HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initial_size, SIZE_T maximum_size) {
     if (maximum_size != 0 && initial_size > maximum_size)
         return Fail(ERROR_INVALID_PARAMETER, HANDLE(nullptr));
-    auto heap = std::make_unique<Heap>();
-    heap->serialize = (options & HEAP_NO_SERIALIZE) == 0;
-    // A fixed heap holds whole pages, as Windows rounds its maximum up to them.
-    constexpr SIZE_T kPage = 4096;
-    heap->maximum = maximum_size > ~SIZE_T(0) - kPage ? maximum_size
-                                                      : (maximum_size + kPage - 1) / kPage * kPage;
-    uintptr_t h = Heaps().Add(std::move(heap));
-    if (!h) return Fail(ERROR_NOT_ENOUGH_MEMORY, HANDLE(nullptr));
-    return reinterpret_cast<HANDLE>(h);
+    return Guard(HANDLE(nullptr), [&] {
+        auto heap = std::make_unique<Heap>();
+        heap->serialize = (options & HEAP_NO_SERIALIZE) == 0;
+        // A fixed heap holds whole pages, as Windows rounds its maximum up to them.
+        constexpr SIZE_T kPage = 4096;
+        heap->maximum = maximum_size > ~SIZE_T(0) - kPage
+                            ? maximum_size
+                            : (maximum_size + kPage - 1) / kPage * kPage;
+        uintptr_t h = Heaps().Add(std::move(heap));
+        if (!h) return Fail(ERROR_NOT_ENOUGH_MEMORY, HANDLE(nullptr));
+        return reinterpret_cast<HANDLE>(h);
+    });
 }
 
 BOOL WINAPI HeapDestroy(HANDLE heap) {
@@ -215,8 +218,17 @@ SIZE_T WINAPI HeapSize(HANDLE heap, DWORD /*flags*/, LPCVOID mem) {
 }
 
 HANDLE WINAPI GetProcessHeap(void) {
-    static HANDLE process_heap = HeapCreate(0, 0, 0);
-    return process_heap;
+    // Made on first use; a first use that runs out of memory leaves the next one to try.
+    static std::atomic<HANDLE> process_heap{nullptr};
+    static std::mutex making;
+    if (HANDLE h = process_heap.load(std::memory_order_acquire)) return h;
+    std::lock_guard<std::mutex> lock(making);
+    HANDLE h = process_heap.load(std::memory_order_relaxed);
+    if (!h) {
+        h = HeapCreate(0, 0, 0);
+        process_heap.store(h, std::memory_order_release);
+    }
+    return h;
 }
 
 BOOL WINAPI HeapLock(HANDLE heap) {
@@ -271,11 +283,13 @@ BOOL WINAPI HeapWalk(HANDLE heap, LPPROCESS_HEAP_ENTRY entry) {
 DWORD WINAPI GetProcessHeaps(DWORD count, PHANDLE heaps) {
     GetProcessHeap();  // the process heap exists from the first question on
     if (count && !heaps) return Fail(ERROR_INVALID_PARAMETER, DWORD(0));
-    std::vector<HANDLE> all;
-    Heaps().ForEach(
-        [&](uintptr_t handle, Heap*) { all.push_back(reinterpret_cast<HANDLE>(handle)); });
-    if (all.size() <= count) std::copy(all.begin(), all.end(), heaps);
-    return DWORD(all.size());
+    return Guard(DWORD(0), [&] {
+        std::vector<HANDLE> all;
+        Heaps().ForEach(
+            [&](uintptr_t handle, Heap*) { all.push_back(reinterpret_cast<HANDLE>(handle)); });
+        if (all.size() <= count) std::copy(all.begin(), all.end(), heaps);
+        return DWORD(all.size());
+    });
 }
 
 }  // extern "C"

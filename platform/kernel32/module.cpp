@@ -12,6 +12,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "builtin_modules.h"
@@ -36,8 +37,9 @@ std::string ModuleKey(const char* name) {
 
 struct Module {
     std::string name;
-    std::map<std::string, FARPROC> exports;  // by exact name, as GetProcAddress compares
-    std::set<std::string> hidden_exports;
+    // By exact name, as GetProcAddress compares; looked up without making a string.
+    std::map<std::string, FARPROC, std::less<>> exports;
+    std::set<std::string, std::less<>> hidden_exports;
     bool hidden = false;
     int load_count = 0;
 };
@@ -91,13 +93,16 @@ extern "C" {
 
 HMODULE WINAPI LoadLibraryA(LPCSTR name) {
     if (!name) return Fail(ERROR_INVALID_PARAMETER, HMODULE(nullptr));
-    zv::Registry& r = zv::Modules();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    auto it = r.modules.find(zv::ModuleKey(name));
-    if (it == r.modules.end() || it->second->hidden)
-        return Fail(ERROR_MOD_NOT_FOUND, HMODULE(nullptr));
-    ++it->second->load_count;
-    return reinterpret_cast<HMODULE>(it->second.get());
+    return zv::kernel32::Guard(HMODULE(nullptr), [&] {
+        const std::string key = zv::ModuleKey(name);
+        zv::Registry& r = zv::Modules();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        auto it = r.modules.find(key);
+        if (it == r.modules.end() || it->second->hidden)
+            return Fail(ERROR_MOD_NOT_FOUND, HMODULE(nullptr));
+        ++it->second->load_count;
+        return reinterpret_cast<HMODULE>(it->second.get());
+    });
 }
 
 BOOL WINAPI FreeLibrary(HMODULE module) {
@@ -118,22 +123,26 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
     // Ordinals (names below 64 Ki) are not exported by the built-in modules.
     if (reinterpret_cast<uintptr_t>(name) < 0x10000)
         return Fail(ERROR_PROC_NOT_FOUND, FARPROC(nullptr));
-    auto it = m->exports.find(name);
-    if (it == m->exports.end() || m->hidden_exports.count(name))
+    const std::string_view wanted(name);
+    auto it = m->exports.find(wanted);
+    if (it == m->exports.end() || m->hidden_exports.count(wanted))
         return Fail(ERROR_PROC_NOT_FOUND, FARPROC(nullptr));
     return it->second;
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     if (!name) return reinterpret_cast<HMODULE>(&zv::g_exe_module);
-    zv::Registry& r = zv::Modules();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    auto it = r.modules.find(zv::ModuleKey(name));
-    // Only a loaded module has a handle (KERNEL32 is always loaded, as on Windows).
-    if (it == r.modules.end() || it->second->hidden ||
-        (it->second->load_count == 0 && it->first != "kernel32"))
-        return Fail(ERROR_MOD_NOT_FOUND, HMODULE(nullptr));
-    return reinterpret_cast<HMODULE>(it->second.get());
+    return zv::kernel32::Guard(HMODULE(nullptr), [&] {
+        const std::string key = zv::ModuleKey(name);
+        zv::Registry& r = zv::Modules();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        auto it = r.modules.find(key);
+        // Only a loaded module has a handle (KERNEL32 is always loaded, as on Windows).
+        if (it == r.modules.end() || it->second->hidden ||
+            (it->second->load_count == 0 && it->first != "kernel32"))
+            return Fail(ERROR_MOD_NOT_FOUND, HMODULE(nullptr));
+        return reinterpret_cast<HMODULE>(it->second.get());
+    });
 }
 
 }  // extern "C"
