@@ -335,8 +335,7 @@ HBITMAP NewBitmap(Fmt fmt, int64_t w, int64_t h, std::vector<RGBQUAD> colors) {
     if (int64_t(stride) * h > kMaxBitmapBytes)
         return Fail(ERROR_NOT_ENOUGH_MEMORY, HBITMAP(nullptr));
     auto b = std::make_unique<Bitmap>();
-    b->storage.reset(new (std::nothrow) uint8_t[stride * size_t(h)]());
-    if (!b->storage) return Fail(ERROR_NOT_ENOUGH_MEMORY, HBITMAP(nullptr));
+    b->storage.reset(new uint8_t[stride * size_t(h)]());
     b->surf.fmt = fmt;
     b->surf.width = int32_t(w);
     b->surf.height = int32_t(h);
@@ -372,45 +371,41 @@ using namespace zv::gdi;
 extern "C" {
 
 HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int width, int height) {
-    GDI_LOCK;
-    DC* dc = GetDc(hdc);
-    if (!dc) return nullptr;
-    if (width < 0 || height < 0) return Fail(ERROR_INVALID_PARAMETER, HBITMAP(nullptr));
-    if (width == 0 || height == 0) return DefaultBitmap();
-    try {
+    return Guard(HBITMAP(nullptr), [&] {
+        DC* dc = GetDc(hdc);
+        if (!dc) return HBITMAP(nullptr);
+        if (width < 0 || height < 0) return Fail(ERROR_INVALID_PARAMETER, HBITMAP(nullptr));
+        if (width == 0 || height == 0) return DefaultBitmap();
         Fmt fmt = FormatOfDc(*dc);
         std::vector<RGBQUAD> colors;
         if (BitsOf(fmt) <= 8 && fmt != Fmt::Mono) colors = dc->surf->colors;
         return NewBitmap(fmt, width, height, std::move(colors));
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HBITMAP(nullptr));
-    }
+    });
 }
 
 HBITMAP WINAPI CreateBitmap(int width, int height, UINT planes, UINT bits_per_pixel,
                             const void* bits) {
-    GDI_LOCK;
     if (width < 0 || height < 0 || planes != 1)
         return Fail(ERROR_INVALID_PARAMETER, HBITMAP(nullptr));
-    if (width == 0 || height == 0) return DefaultBitmap();
-    Fmt fmt;
-    switch (bits_per_pixel) {
-        case 1:
-            fmt = Fmt::Mono;
-            break;
-        case 16:
-            fmt = Fmt::Rgb565;
-            break;
-        case 24:
-            fmt = Fmt::Rgb24;
-            break;
-        case 32:
-            fmt = Fmt::Rgb32;
-            break;
-        default:
-            return Fail(ERROR_INVALID_PARAMETER, HBITMAP(nullptr));
-    }
-    try {
+    return Guard(HBITMAP(nullptr), [&] {
+        if (width == 0 || height == 0) return DefaultBitmap();
+        Fmt fmt;
+        switch (bits_per_pixel) {
+            case 1:
+                fmt = Fmt::Mono;
+                break;
+            case 16:
+                fmt = Fmt::Rgb565;
+                break;
+            case 24:
+                fmt = Fmt::Rgb24;
+                break;
+            case 32:
+                fmt = Fmt::Rgb32;
+                break;
+            default:
+                return Fail(ERROR_INVALID_PARAMETER, HBITMAP(nullptr));
+        }
         HBITMAP h = NewBitmap(fmt, width, height, {});
         Bitmap* b = GetAs<Bitmap>(h, Kind::Bitmap);
         if (b && bits) {
@@ -422,21 +417,18 @@ HBITMAP WINAPI CreateBitmap(int width, int height, UINT planes, UINT bits_per_pi
                 memcpy(b->surf.Row(y), p + row * size_t(y), copy);
         }
         return h;
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HBITMAP(nullptr));
-    }
+    });
 }
 
 HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits,
                                 HANDLE section, DWORD offset) {
-    GDI_LOCK;
-    (void)offset;
-    if (bits) *bits = nullptr;
-    DC* dc = nullptr;
-    if (hdc && !(dc = GetDc(hdc))) return nullptr;
-    if (usage == DIB_PAL_COLORS && !dc) return Fail(ERROR_INVALID_PARAMETER, HBITMAP(nullptr));
-    if (section) return Fail(ERROR_INVALID_PARAMETER, HBITMAP(nullptr));
-    try {
+    return Guard(HBITMAP(nullptr), [&]() -> HBITMAP {
+        (void)offset;
+        if (bits) *bits = nullptr;
+        DC* dc = nullptr;
+        if (hdc && !(dc = GetDc(hdc))) return nullptr;
+        if (usage == DIB_PAL_COLORS && !dc) return Fail(ERROR_INVALID_PARAMETER, HBITMAP(nullptr));
+        if (section) return Fail(ERROR_INVALID_PARAMETER, HBITMAP(nullptr));
         auto b = std::make_unique<Bitmap>();
         DWORD masks[3], compression;
         if (!ParseInfo(info, usage, dc, &b->surf, masks, &compression))
@@ -444,8 +436,7 @@ HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, voi
         const BITMAPINFOHEADER& h = info->bmiHeader;
         size_t stride = DibStride(h.biWidth, h.biBitCount);
         size_t bytes = stride * size_t(b->surf.height);
-        b->storage.reset(new (std::nothrow) uint8_t[bytes]());
-        if (!b->storage) return Fail(ERROR_NOT_ENOUGH_MEMORY, HBITMAP(nullptr));
+        b->storage.reset(new uint8_t[bytes]());
         PlaceRows(&b->surf, b->storage.get(), h.biHeight, h.biBitCount);
         b->is_dib = true;
         b->width_bytes = LONG(stride);
@@ -464,25 +455,23 @@ HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, voi
         HBITMAP hb = static_cast<HBITMAP>(AddObject(std::move(b)));
         if (hb && bits) *bits = base;
         return hb;
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HBITMAP(nullptr));
-    }
+    });
 }
 
 int WINAPI GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits,
                      LPBITMAPINFO info, UINT usage) {
-    GDI_LOCK;
-    GDI_TRACE(hdc, "GetDIBits", intptr_t(bitmap), intptr_t(start), intptr_t(lines));
-    DC* dc = GetDc(hdc);
-    if (!dc) return 0;
-    Bitmap* b = GetAs<Bitmap>(bitmap, Kind::Bitmap);
-    if (!b) return Fail(ERROR_INVALID_HANDLE, 0);
-    if (!info || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER))
-        return Fail(ERROR_INVALID_PARAMETER, 0);
-    if (usage != DIB_RGB_COLORS && usage != DIB_PAL_COLORS) return Fail(ERROR_INVALID_PARAMETER, 0);
-    BITMAPINFOHEADER& h = info->bmiHeader;
-    const Surface& src = b->surf;
-    try {
+    return Guard(0, [&]() -> int {
+        GDI_TRACE(hdc, "GetDIBits", intptr_t(bitmap), intptr_t(start), intptr_t(lines));
+        DC* dc = GetDc(hdc);
+        if (!dc) return 0;
+        Bitmap* b = GetAs<Bitmap>(bitmap, Kind::Bitmap);
+        if (!b) return Fail(ERROR_INVALID_HANDLE, 0);
+        if (!info || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER))
+            return Fail(ERROR_INVALID_PARAMETER, 0);
+        if (usage != DIB_RGB_COLORS && usage != DIB_PAL_COLORS)
+            return Fail(ERROR_INVALID_PARAMETER, 0);
+        BITMAPINFOHEADER& h = info->bmiHeader;
+        const Surface& src = b->surf;
         if (h.biBitCount == 0) {
             // Describe the bitmap.
             if (bits) return Fail(ERROR_INVALID_PARAMETER, 0);
@@ -547,20 +536,17 @@ int WINAPI GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bit
                            conv(ReadPixel(src, int32_t(x), int32_t(sy))));
         }
         return copied;
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, 0);
-    }
+    });
 }
 
 int WINAPI SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
                      const BITMAPINFO* info, UINT usage) {
-    GDI_LOCK;
-    DC* dc = nullptr;
-    if (hdc && !(dc = GetDc(hdc))) return 0;
-    Bitmap* b = GetAs<Bitmap>(bitmap, Kind::Bitmap);
-    if (!b) return Fail(ERROR_INVALID_HANDLE, 0);
-    if (b->stock) return 0;
-    try {
+    return Guard(0, [&]() -> int {
+        DC* dc = nullptr;
+        if (hdc && !(dc = GetDc(hdc))) return 0;
+        Bitmap* b = GetAs<Bitmap>(bitmap, Kind::Bitmap);
+        if (!b) return Fail(ERROR_INVALID_HANDLE, 0);
+        if (b->stock) return 0;
         Surface src;
         if (!ParseInfo(info, usage, dc, &src, nullptr, nullptr) || !bits)
             return Fail(ERROR_INVALID_PARAMETER, 0);
@@ -583,20 +569,17 @@ int WINAPI SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, const void
                            conv(ReadPixel(src, int32_t(x), int32_t(r))));
         }
         return copied;
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, 0);
-    }
+    });
 }
 
 int WINAPI StretchDIBits(HDC hdc, int x_dest, int y_dest, int dest_width, int dest_height,
                          int x_src, int y_src, int src_width, int src_height, const void* bits,
                          const BITMAPINFO* info, UINT usage, DWORD rop) {
-    GDI_LOCK;
-    GDI_TRACE(hdc, "StretchDIBits", x_dest, y_dest, dest_width, dest_height, x_src, y_src,
-              src_width, src_height, intptr_t(rop));
-    DC* dc = GetDc(hdc);
-    if (!dc) return 0;
-    try {
+    return Guard(0, [&]() -> int {
+        GDI_TRACE(hdc, "StretchDIBits", x_dest, y_dest, dest_width, dest_height, x_src, y_src,
+                  src_width, src_height, intptr_t(rop));
+        DC* dc = GetDc(hdc);
+        if (!dc) return 0;
         Surface src;
         if (!DibSurface(info, bits, usage, dc, &src)) return Fail(ERROR_INVALID_PARAMETER, 0);
         // A bottom-up image counts its source rows from the bottom.
@@ -606,14 +589,12 @@ int WINAPI StretchDIBits(HDC hdc, int x_dest, int y_dest, int dest_width, int de
                   src_width,       src_height,      uint8_t(rop >> 16), dc->stretch_mode};
         Blt(*dc, RopUsesSource(rop) ? &src : nullptr, 0xFFFFFF, a);
         return dest_height < 0 ? -dest_height : dest_height;
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, 0);
-    }
+    });
 }
 
 namespace {
 
-// The body of BitBlt and StretchBlt, under the caller's lock and after its trace.
+// The body of BitBlt and StretchBlt, under the caller's guard and after its trace.
 BOOL BlitLocked(HDC dest, int x_dest, int y_dest, int dest_width, int dest_height, HDC src,
                 int x_src, int y_src, int src_width, int src_height, DWORD rop) {
     DC* d = GetDc(dest);
@@ -623,14 +604,10 @@ BOOL BlitLocked(HDC dest, int x_dest, int y_dest, int dest_width, int dest_heigh
         s = GetDc(src);
         if (!s) return FALSE;
     }
-    try {
-        BltArgs a{x_dest + d->ox,        y_dest + d->oy,        dest_width, dest_height,
-                  s ? x_src + s->ox : 0, s ? y_src + s->oy : 0, src_width,  src_height,
-                  uint8_t(rop >> 16),    d->stretch_mode};
-        Blt(*d, s ? s->surf : nullptr, s ? s->bk_color : 0, a);
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, FALSE);
-    }
+    BltArgs a{x_dest + d->ox,        y_dest + d->oy,        dest_width, dest_height,
+              s ? x_src + s->ox : 0, s ? y_src + s->oy : 0, src_width,  src_height,
+              uint8_t(rop >> 16),    d->stretch_mode};
+    Blt(*d, s ? s->surf : nullptr, s ? s->bk_color : 0, a);
     return TRUE;
 }
 
@@ -638,18 +615,20 @@ BOOL BlitLocked(HDC dest, int x_dest, int y_dest, int dest_width, int dest_heigh
 
 BOOL WINAPI StretchBlt(HDC dest, int x_dest, int y_dest, int dest_width, int dest_height, HDC src,
                        int x_src, int y_src, int src_width, int src_height, DWORD rop) {
-    GDI_LOCK;
-    GDI_TRACE(dest, "StretchBlt", x_dest, y_dest, dest_width, dest_height, intptr_t(src), x_src,
-              y_src, src_width, src_height, intptr_t(rop));
-    return BlitLocked(dest, x_dest, y_dest, dest_width, dest_height, src, x_src, y_src, src_width,
-                      src_height, rop);
+    return Guard(FALSE, [&] {
+        GDI_TRACE(dest, "StretchBlt", x_dest, y_dest, dest_width, dest_height, intptr_t(src), x_src,
+                  y_src, src_width, src_height, intptr_t(rop));
+        return BlitLocked(dest, x_dest, y_dest, dest_width, dest_height, src, x_src, y_src,
+                          src_width, src_height, rop);
+    });
 }
 
 BOOL WINAPI BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int x_src, int y_src,
                    DWORD rop) {
-    GDI_LOCK;
-    GDI_TRACE(dest, "BitBlt", x, y, width, height, intptr_t(src), x_src, y_src, intptr_t(rop));
-    return BlitLocked(dest, x, y, width, height, src, x_src, y_src, width, height, rop);
+    return Guard(FALSE, [&] {
+        GDI_TRACE(dest, "BitBlt", x, y, width, height, intptr_t(src), x_src, y_src, intptr_t(rop));
+        return BlitLocked(dest, x, y, width, height, src, x_src, y_src, width, height, rop);
+    });
 }
 
 BOOL WINAPI GdiAlphaBlend(HDC dest, int x_dest, int y_dest, int dest_width, int dest_height,

@@ -103,8 +103,7 @@ using namespace zv::gdi;
 namespace zv {
 
 HDC CreateBufferDC(const PixelBuffer& buffer, const RECT* clip, POINT origin) {
-    GDI_LOCK;
-    try {
+    return Guard(HDC(nullptr), [&] {
         Surface s;
         if (!SurfaceFromBuffer(buffer, &s)) return Fail(ERROR_INVALID_PARAMETER, HDC(nullptr));
         auto dc = std::make_unique<DC>();
@@ -114,25 +113,20 @@ HDC CreateBufferDC(const PixelBuffer& buffer, const RECT* clip, POINT origin) {
         SetDcSurface(*dc, s, clip ? &c : nullptr, origin.x, origin.y);
         SelectDefaults(*dc);
         return NewDc(std::move(dc));
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HDC(nullptr));
-    }
+    });
 }
 
 bool RetargetBufferDC(HDC hdc, const PixelBuffer& buffer, const RECT* clip, POINT origin) {
-    GDI_LOCK;
-    DC* dc = GetDc(hdc);
-    if (!dc || dc->type != DcType::Buffer) return false;
-    try {
+    return Guard(false, [&] {
+        DC* dc = GetDc(hdc);
+        if (!dc || dc->type != DcType::Buffer) return false;
         Surface s;
         if (!SurfaceFromBuffer(buffer, &s)) return false;
         IRect c;
         if (clip) c = IRect{clip->left, clip->top, clip->right, clip->bottom};
         SetDcSurface(*dc, s, clip ? &c : nullptr, origin.x, origin.y);
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 void SetWindowSurfaceProvider(WindowSurfaceProvider provider, void* context) {
@@ -151,22 +145,18 @@ bool GetWindowSurface(HWND hwnd, WindowSurface* surface) {
 extern "C" {
 
 HDC WINAPI CreateCompatibleDC(HDC hdc) {
-    GDI_LOCK;
-    if (hdc && !GetDc(hdc)) return nullptr;
-    try {
+    return Guard(HDC(nullptr), [&] {
+        if (hdc && !GetDc(hdc)) return HDC(nullptr);
         auto dc = std::make_unique<DC>();
         dc->type = DcType::Memory;
         SelectDefaults(*dc);
         HBITMAP bmp = DefaultBitmap();
         Bitmap* b = GetAs<Bitmap>(bmp, Kind::Bitmap);
-        if (!b) return Fail(ERROR_NOT_ENOUGH_MEMORY, HDC(nullptr));
         dc->bitmap = bmp;
         ++b->selected;
         AttachBitmap(*dc, b);
         return NewDc(std::move(dc));
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HDC(nullptr));
-    }
+    });
 }
 
 BOOL WINAPI DeleteDC(HDC hdc) {
@@ -179,8 +169,7 @@ BOOL WINAPI DeleteDC(HDC hdc) {
 }
 
 HDC WINAPI GetDC(HWND hwnd) {
-    GDI_LOCK;
-    try {
+    return Guard(HDC(nullptr), [&] {
         zv::WindowSurface ws{};
         bool have = g_provider && g_provider(hwnd, &ws, g_provider_context);
         if (!have && hwnd) return Fail(ERROR_INVALID_WINDOW_HANDLE, HDC(nullptr));
@@ -199,9 +188,7 @@ HDC WINAPI GetDC(HWND hwnd) {
         }
         SelectDefaults(*dc);
         return NewDc(std::move(dc));
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HDC(nullptr));
-    }
+    });
 }
 
 int WINAPI ReleaseDC(HWND hwnd, HDC hdc) {

@@ -1,13 +1,15 @@
 // Inside GDI32: objects, device contexts and the pixel surfaces they draw on.
 //
 // Every API entry takes the one GDI lock (a recursive mutex) for its whole duration,
-// validates its handles through the handle tables, and never lets an exception out.
+// validates its handles through the handle tables, and never lets an exception out: the
+// entries that can allocate run through Guard.
 // Coordinates inside the library are 64-bit so that shapes given near the 32-bit limits
 // can be clipped without overflow.
 #pragma once
 
 #include <windows.h>
 
+#include "api_guard.h"
 #include "gdi_buffer_dc.h"
 #include "handle_table.h"
 
@@ -160,6 +162,16 @@ struct DC {
 // The lock every entry takes.
 std::recursive_mutex& Lock();
 #define GDI_LOCK std::lock_guard<std::recursive_mutex> gdi_lock_(::zv::gdi::Lock())
+
+// Runs the body of an entry point that can allocate, under the lock. When memory runs
+// out, the call fails with `failure` and ERROR_NOT_ENOUGH_MEMORY (api_guard.h).
+template <class R, class Body>
+R Guard(R failure, Body&& body) {
+    return Guarded(failure, ERROR_NOT_ENOUGH_MEMORY, [&]() -> R {
+        GDI_LOCK;
+        return body();
+    });
+}
 
 HandleTable<Object>& Objects();
 HandleTable<DC>& Dcs();

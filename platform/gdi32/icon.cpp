@@ -35,13 +35,12 @@ size_t zv_test::LiveIconCount() {
 extern "C" {
 
 HICON WINAPI CreateIconIndirect(PICONINFO info) {
-    GDI_LOCK;
-    if (!info) return Fail(ERROR_INVALID_PARAMETER, HICON(nullptr));
-    Bitmap* mask = GetAs<Bitmap>(info->hbmMask, Kind::Bitmap);
-    if (!mask) return Fail(ERROR_INVALID_PARAMETER, HICON(nullptr));
-    Bitmap* color = info->hbmColor ? GetAs<Bitmap>(info->hbmColor, Kind::Bitmap) : nullptr;
-    if (info->hbmColor && !color) return Fail(ERROR_INVALID_PARAMETER, HICON(nullptr));
-    try {
+    return Guard(HICON(nullptr), [&]() -> HICON {
+        if (!info) return Fail(ERROR_INVALID_PARAMETER, HICON(nullptr));
+        Bitmap* mask = GetAs<Bitmap>(info->hbmMask, Kind::Bitmap);
+        if (!mask) return Fail(ERROR_INVALID_PARAMETER, HICON(nullptr));
+        Bitmap* color = info->hbmColor ? GetAs<Bitmap>(info->hbmColor, Kind::Bitmap) : nullptr;
+        if (info->hbmColor && !color) return Fail(ERROR_INVALID_PARAMETER, HICON(nullptr));
         auto icon = std::make_unique<Icon>();
         const Surface& ms = mask->surf;
         icon->width = ms.width;
@@ -71,9 +70,7 @@ HICON WINAPI CreateIconIndirect(PICONINFO info) {
         uintptr_t h = Icons().Add(std::move(icon));
         if (!h) return Fail(ERROR_NOT_ENOUGH_MEMORY, HICON(nullptr));
         return reinterpret_cast<HICON>(h);
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HICON(nullptr));
-    }
+    });
 }
 
 BOOL WINAPI DestroyIcon(HICON icon) {

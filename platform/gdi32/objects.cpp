@@ -4,8 +4,11 @@
 
 #include <zorvane_test/gdi32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <new>
 
 namespace zv::gdi {
 
@@ -48,30 +51,24 @@ size_t g_stock_count = 0;
 HGDIOBJ g_stock[DC_PEN + 1] = {};
 HGDIOBJ g_default_bitmap = nullptr;
 
-HGDIOBJ AddStock(std::unique_ptr<Object> obj) {
-    obj->stock = true;
-    HGDIOBJ h = AddObject(std::move(obj));
-    if (h) ++g_stock_count;
-    return h;
-}
-
-HGDIOBJ StockPen(UINT style, COLORREF c, bool dc_pen = false) {
+std::unique_ptr<Object> StockPen(UINT style, COLORREF c, bool dc_pen = false) {
     auto p = std::make_unique<Pen>();
     p->style = style;
     p->color = c;
     p->dc_pen = dc_pen;
-    return AddStock(std::move(p));
+    return p;
 }
 
-HGDIOBJ StockBrush(UINT style, COLORREF c, bool dc_brush = false) {
+std::unique_ptr<Object> StockBrush(UINT style, COLORREF c, bool dc_brush = false) {
     auto b = std::make_unique<Brush>();
     b->style = style;
     b->color = c;
     b->dc_brush = dc_brush;
-    return AddStock(std::move(b));
+    return b;
 }
 
-HGDIOBJ StockFont(LONG height, LONG width, LONG weight, BYTE pitch, const char* face) {
+std::unique_ptr<Object> StockFont(LONG height, LONG width, LONG weight, BYTE pitch,
+                                  const char* face) {
     auto f = std::make_unique<Font>();
     f->lf.lfHeight = height;
     f->lf.lfWidth = width;
@@ -80,45 +77,22 @@ HGDIOBJ StockFont(LONG height, LONG width, LONG weight, BYTE pitch, const char* 
     f->lf.lfPitchAndFamily = pitch;
     snprintf(f->lf.lfFaceName, LF_FACESIZE, "%s", face);
     ResolveFont(*f);
-    return AddStock(std::move(f));
+    return f;
 }
 
-void MakeStock() {
-    static bool made = false;
-    if (made) return;
-    made = true;
-    g_stock[WHITE_BRUSH] = StockBrush(BS_SOLID, 0xFFFFFF);
-    g_stock[LTGRAY_BRUSH] = StockBrush(BS_SOLID, 0xC0C0C0);
-    g_stock[GRAY_BRUSH] = StockBrush(BS_SOLID, 0x808080);
-    g_stock[DKGRAY_BRUSH] = StockBrush(BS_SOLID, 0x404040);
-    g_stock[BLACK_BRUSH] = StockBrush(BS_SOLID, 0);
-    g_stock[NULL_BRUSH] = StockBrush(BS_NULL, 0);
-    g_stock[WHITE_PEN] = StockPen(PS_SOLID, 0xFFFFFF);
-    g_stock[BLACK_PEN] = StockPen(PS_SOLID, 0);
-    g_stock[NULL_PEN] = StockPen(PS_NULL, 0);
-    g_stock[OEM_FIXED_FONT] = StockFont(12, 8, FW_NORMAL, FIXED_PITCH | FF_MODERN, "Terminal");
-    g_stock[ANSI_FIXED_FONT] = StockFont(12, 9, FW_NORMAL, FIXED_PITCH | FF_MODERN, "Courier");
-    g_stock[ANSI_VAR_FONT] =
-        StockFont(12, 9, FW_NORMAL, VARIABLE_PITCH | FF_SWISS, "MS Sans Serif");
-    g_stock[SYSTEM_FONT] = StockFont(16, 7, FW_BOLD, VARIABLE_PITCH | FF_SWISS, "System");
-    g_stock[DEVICE_DEFAULT_FONT] = StockFont(16, 7, FW_BOLD, VARIABLE_PITCH | FF_SWISS, "System");
-    {
-        auto p = std::make_unique<Palette>();
-        static const BYTE vga[20][3] = {
-            {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
-            {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
-            {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
-            {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
-        for (auto& e : vga)
-            p->entries.push_back(PALETTEENTRY{e[0], e[1], e[2], 0});
-        g_stock[DEFAULT_PALETTE] = AddStock(std::move(p));
-    }
-    g_stock[SYSTEM_FIXED_FONT] = StockFont(16, 8, FW_BOLD, FIXED_PITCH | FF_MODERN, "Fixedsys");
-    g_stock[DEFAULT_GUI_FONT] =
-        StockFont(-11, 0, FW_NORMAL, VARIABLE_PITCH | FF_SWISS, "MS Shell Dlg");
-    g_stock[DC_BRUSH] = StockBrush(BS_SOLID, 0xFFFFFF, true);
-    g_stock[DC_PEN] = StockPen(PS_SOLID, 0, true);
+std::unique_ptr<Object> StockPalette() {
+    auto p = std::make_unique<Palette>();
+    static const BYTE vga[20][3] = {
+        {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+        {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
+        {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
+        {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+    for (auto& e : vga)
+        p->entries.push_back(PALETTEENTRY{e[0], e[1], e[2], 0});
+    return p;
+}
 
+std::unique_ptr<Object> StockBitmap() {
     auto b = std::make_unique<Bitmap>();
     b->surf.fmt = Fmt::Mono;
     b->surf.width = b->surf.height = 1;
@@ -126,7 +100,62 @@ void MakeStock() {
     b->surf.bits = b->storage.get();
     b->surf.stride = 4;
     b->width_bytes = 2;
-    g_default_bitmap = AddStock(std::move(b));
+    return b;
+}
+
+// The stock objects come all at once or not at all: when memory runs out on the way, what
+// was made goes again, the exception goes on to the entry point, and the next use tries
+// anew.
+void MakeStock() {
+    static bool made = false;
+    if (made) return;
+    HGDIOBJ stock[DC_PEN + 1] = {};
+    HGDIOBJ added[DC_PEN + 2] = {};  // the stock objects and the default bitmap
+    size_t count = 0;
+    struct Undo {
+        const HGDIOBJ* added;
+        const size_t& count;
+        bool keep = false;
+        ~Undo() {
+            if (!keep)
+                for (size_t i = 0; i < count; ++i)
+                    Objects().Remove(added[i]);
+        }
+    } undo{added, count};
+    auto add = [&](std::unique_ptr<Object> obj) {
+        obj->stock = true;
+        HGDIOBJ h = AddObject(std::move(obj));
+        if (!h) throw std::bad_alloc();  // a full table leaves them as incomplete
+        added[count++] = h;
+        return h;
+    };
+    stock[WHITE_BRUSH] = add(StockBrush(BS_SOLID, 0xFFFFFF));
+    stock[LTGRAY_BRUSH] = add(StockBrush(BS_SOLID, 0xC0C0C0));
+    stock[GRAY_BRUSH] = add(StockBrush(BS_SOLID, 0x808080));
+    stock[DKGRAY_BRUSH] = add(StockBrush(BS_SOLID, 0x404040));
+    stock[BLACK_BRUSH] = add(StockBrush(BS_SOLID, 0));
+    stock[NULL_BRUSH] = add(StockBrush(BS_NULL, 0));
+    stock[WHITE_PEN] = add(StockPen(PS_SOLID, 0xFFFFFF));
+    stock[BLACK_PEN] = add(StockPen(PS_SOLID, 0));
+    stock[NULL_PEN] = add(StockPen(PS_NULL, 0));
+    stock[OEM_FIXED_FONT] = add(StockFont(12, 8, FW_NORMAL, FIXED_PITCH | FF_MODERN, "Terminal"));
+    stock[ANSI_FIXED_FONT] = add(StockFont(12, 9, FW_NORMAL, FIXED_PITCH | FF_MODERN, "Courier"));
+    stock[ANSI_VAR_FONT] =
+        add(StockFont(12, 9, FW_NORMAL, VARIABLE_PITCH | FF_SWISS, "MS Sans Serif"));
+    stock[SYSTEM_FONT] = add(StockFont(16, 7, FW_BOLD, VARIABLE_PITCH | FF_SWISS, "System"));
+    stock[DEVICE_DEFAULT_FONT] =
+        add(StockFont(16, 7, FW_BOLD, VARIABLE_PITCH | FF_SWISS, "System"));
+    stock[DEFAULT_PALETTE] = add(StockPalette());
+    stock[SYSTEM_FIXED_FONT] = add(StockFont(16, 8, FW_BOLD, FIXED_PITCH | FF_MODERN, "Fixedsys"));
+    stock[DEFAULT_GUI_FONT] =
+        add(StockFont(-11, 0, FW_NORMAL, VARIABLE_PITCH | FF_SWISS, "MS Shell Dlg"));
+    stock[DC_BRUSH] = add(StockBrush(BS_SOLID, 0xFFFFFF, true));
+    stock[DC_PEN] = add(StockPen(PS_SOLID, 0, true));
+    g_default_bitmap = add(StockBitmap());
+    undo.keep = true;
+    std::copy(std::begin(stock), std::end(stock), g_stock);
+    g_stock_count = count;
+    made = true;
 }
 
 }  // namespace
@@ -177,10 +206,8 @@ TraceState& Trace() {
 void TraceCall(HDC hdc, const char* function, std::initializer_list<intptr_t> args) {
     TraceState& t = Trace();
     if (!t.on || (t.target && t.target != hdc)) return;
-    try {
-        t.calls.push_back(zv_test::GdiCall{function, std::vector<intptr_t>(args)});
-    } catch (...) {
-    }
+    // The trace is the tests' record: a call it has no room for is left out, never failed.
+    Guarded(0, [&] { t.calls.push_back(zv_test::GdiCall{function, std::vector<intptr_t>(args)}); });
 }
 
 }  // namespace zv::gdi
@@ -193,6 +220,10 @@ size_t LiveGdiObjectCount() {
     GDI_LOCK;
     MakeStock();
     return Objects().LiveCount() - g_stock_count;
+}
+size_t GdiHandleCount() {
+    GDI_LOCK;
+    return Objects().LiveCount();
 }
 size_t LiveDcCount() {
     GDI_LOCK;
@@ -229,18 +260,15 @@ std::string FontFileOf(HFONT font) {
 extern "C" {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF color) {
-    GDI_LOCK;
     if (style < 0 || (style & PS_STYLE_MASK) > PS_INSIDEFRAME)
         return Fail(ERROR_INVALID_PARAMETER, HPEN(nullptr));
-    try {
+    return Guard(HPEN(nullptr), [&] {
         auto p = std::make_unique<Pen>();
         p->style = UINT(style) & PS_STYLE_MASK;
         p->width = width < 0 ? 0 : width;
         p->color = color;
         return static_cast<HPEN>(AddObject(std::move(p)));
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HPEN(nullptr));
-    }
+    });
 }
 
 HPEN WINAPI CreatePenIndirect(const LOGPEN* pen) {
@@ -249,36 +277,30 @@ HPEN WINAPI CreatePenIndirect(const LOGPEN* pen) {
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
-    GDI_LOCK;
-    try {
+    return Guard(HBRUSH(nullptr), [&] {
         auto b = std::make_unique<Brush>();
         b->color = color;
         return static_cast<HBRUSH>(AddObject(std::move(b)));
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HBRUSH(nullptr));
-    }
+    });
 }
 
 HBRUSH WINAPI CreateBrushIndirect(const LOGBRUSH* brush) {
     if (!brush) return Fail(ERROR_INVALID_PARAMETER, HBRUSH(nullptr));
-    GDI_LOCK;
-    if (brush->lbStyle == BS_NULL) return static_cast<HBRUSH>(StockObject(NULL_BRUSH));
+    if (brush->lbStyle == BS_NULL)
+        return Guard(HBRUSH(nullptr), [] { return static_cast<HBRUSH>(StockObject(NULL_BRUSH)); });
     // Hatches and patterns are drawn as their solid colour.
     return CreateSolidBrush(brush->lbColor);
 }
 
 HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lf) {
     if (!lf) return Fail(ERROR_INVALID_PARAMETER, HFONT(nullptr));
-    GDI_LOCK;
-    try {
+    return Guard(HFONT(nullptr), [&] {
         auto f = std::make_unique<Font>();
         f->lf = *lf;
         f->lf.lfFaceName[LF_FACESIZE - 1] = 0;
         ResolveFont(*f);
         return static_cast<HFONT>(AddObject(std::move(f)));
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HFONT(nullptr));
-    }
+    });
 }
 
 HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation, int weight,
@@ -306,14 +328,11 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
 HPALETTE WINAPI CreatePalette(const LOGPALETTE* palette) {
     if (!palette || palette->palVersion != 0x300 || palette->palNumEntries == 0)
         return Fail(ERROR_INVALID_PARAMETER, HPALETTE(nullptr));
-    GDI_LOCK;
-    try {
+    return Guard(HPALETTE(nullptr), [&] {
         auto p = std::make_unique<Palette>();
         p->entries.assign(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries);
         return static_cast<HPALETTE>(AddObject(std::move(p)));
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, HPALETTE(nullptr));
-    }
+    });
 }
 
 UINT WINAPI GetPaletteEntries(HPALETTE palette, UINT start, UINT count, LPPALETTEENTRY entries) {
@@ -329,8 +348,7 @@ UINT WINAPI GetPaletteEntries(HPALETTE palette, UINT start, UINT count, LPPALETT
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
-    GDI_LOCK;
-    return StockObject(index);
+    return Guard(HGDIOBJ(nullptr), [&] { return StockObject(index); });
 }
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ object) {

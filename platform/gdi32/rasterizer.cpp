@@ -511,40 +511,35 @@ using namespace zv::gdi;
 extern "C" {
 
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
-    GDI_LOCK;
-    GDI_TRACE(hdc, "Rectangle", left, top, right, bottom);
-    DC* dc = GetDc(hdc);
-    if (!dc) return FALSE;
-    DrawRectangle(*dc, left + dc->ox, top + dc->oy, right + dc->ox, bottom + dc->oy);
-    return TRUE;
+    return Guard(FALSE, [&]() -> BOOL {
+        GDI_TRACE(hdc, "Rectangle", left, top, right, bottom);
+        DC* dc = GetDc(hdc);
+        if (!dc) return FALSE;
+        DrawRectangle(*dc, left + dc->ox, top + dc->oy, right + dc->ox, bottom + dc->oy);
+        return TRUE;
+    });
 }
 
 BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
-    GDI_LOCK;
-    GDI_TRACE(hdc, "Ellipse", left, top, right, bottom);
-    DC* dc = GetDc(hdc);
-    if (!dc) return FALSE;
-    int64_t l = left + dc->ox, t = top + dc->oy, r = right + dc->ox, b = bottom + dc->oy;
-    try {
+    return Guard(FALSE, [&]() -> BOOL {
+        GDI_TRACE(hdc, "Ellipse", left, top, right, bottom);
+        DC* dc = GetDc(hdc);
+        if (!dc) return FALSE;
+        int64_t l = left + dc->ox, t = top + dc->oy, r = right + dc->ox, b = bottom + dc->oy;
         DrawRoundRect(*dc, l, t, r, b, r - l, b - t);
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, FALSE);
-    }
-    return TRUE;
+        return TRUE;
+    });
 }
 
 BOOL WINAPI RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height) {
-    GDI_LOCK;
-    GDI_TRACE(hdc, "RoundRect", left, top, right, bottom, width, height);
-    DC* dc = GetDc(hdc);
-    if (!dc) return FALSE;
-    try {
+    return Guard(FALSE, [&]() -> BOOL {
+        GDI_TRACE(hdc, "RoundRect", left, top, right, bottom, width, height);
+        DC* dc = GetDc(hdc);
+        if (!dc) return FALSE;
         DrawRoundRect(*dc, left + dc->ox, top + dc->oy, right + dc->ox, bottom + dc->oy, width,
                       height);
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, FALSE);
-    }
-    return TRUE;
+        return TRUE;
+    });
 }
 
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
@@ -594,23 +589,22 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
 }
 
 BOOL WINAPI ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
-    GDI_LOCK;
-    GDI_TRACE(hdc, "ExtFloodFill", x, y, intptr_t(color), intptr_t(type));
-    DC* dc = GetDc(hdc);
-    if (!dc) return FALSE;
-    if (type != FLOODFILLBORDER && type != FLOODFILLSURFACE)
-        return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    int64_t sx = x + dc->ox, sy = y + dc->oy;
-    if (!InClip(*dc, sx, sy)) return FALSE;
-    const Surface& s = *dc->surf;
-    const IRect c = dc->clip;
-    const uint32_t key = ColorToPixel(s, color);
-    auto fillable = [&](int64_t px, int64_t py) {
-        uint32_t v = ReadPixel(s, int32_t(px), int32_t(py));
-        return type == FLOODFILLSURFACE ? v == key : v != key;
-    };
-    if (!fillable(sx, sy)) return FALSE;
-    try {
+    return Guard(FALSE, [&]() -> BOOL {
+        GDI_TRACE(hdc, "ExtFloodFill", x, y, intptr_t(color), intptr_t(type));
+        DC* dc = GetDc(hdc);
+        if (!dc) return FALSE;
+        if (type != FLOODFILLBORDER && type != FLOODFILLSURFACE)
+            return Fail(ERROR_INVALID_PARAMETER, FALSE);
+        int64_t sx = x + dc->ox, sy = y + dc->oy;
+        if (!InClip(*dc, sx, sy)) return FALSE;
+        const Surface& s = *dc->surf;
+        const IRect c = dc->clip;
+        const uint32_t key = ColorToPixel(s, color);
+        auto fillable = [&](int64_t px, int64_t py) {
+            uint32_t v = ReadPixel(s, int32_t(px), int32_t(py));
+            return type == FLOODFILLSURFACE ? v == key : v != key;
+        };
+        if (!fillable(sx, sy)) return FALSE;
         const int64_t w = c.right - c.left, h = c.bottom - c.top;
         std::vector<bool> seen(size_t(w * h), false);
         auto mark = [&](int64_t px, int64_t py) {
@@ -645,10 +639,8 @@ BOOL WINAPI ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
             for (const Span& sp : spans)
                 FillSpan(s, int32_t(sp.y), int32_t(sp.x0), int32_t(sp.x1), m);
         }
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, FALSE);
-    }
-    return TRUE;
+        return TRUE;
+    });
 }
 
 BOOL WINAPI FloodFill(HDC hdc, int x, int y, COLORREF color) {

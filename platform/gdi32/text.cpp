@@ -57,12 +57,10 @@ FontLibrary& Library() {
 FT_Face FaceFor(const std::string& file) {
     FontLibrary& l = Library();
     if (!l.lib || file.empty()) return nullptr;
-    auto it = l.faces.find(file);
-    if (it != l.faces.end()) return it->second;
-    FT_Face face = nullptr;
-    if (FT_New_Face(l.lib, file.c_str(), 0, &face) != 0) face = nullptr;
-    l.faces[file] = face;
-    return face;
+    // The entry comes first, so that running out of memory cannot lose an opened face.
+    auto [it, added] = l.faces.try_emplace(file, nullptr);
+    if (added && FT_New_Face(l.lib, file.c_str(), 0, &it->second) != 0) it->second = nullptr;
+    return it->second;
 }
 
 // Cell metrics of a font at its requested height.
@@ -218,62 +216,64 @@ std::vector<std::string> zv_test::FontDirectories() {
 extern "C" {
 
 BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR text, int length, LPSIZE size) {
-    GDI_LOCK;
-    GDI_TRACE(hdc, "GetTextExtentPoint32A", length);
-    DC* dc = GetDc(hdc);
-    if (!dc) return FALSE;
-    if (!size || length < 0 || (!text && length > 0)) return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    Font* f = FontOf(*dc);
-    if (!f) return FALSE;
-    Metrics m = MetricsOf(*f);
-    size->cx = TextWidth(m, *f, text, length);
-    size->cy = m.ascent + m.descent;
-    return TRUE;
+    return Guard(FALSE, [&]() -> BOOL {
+        GDI_TRACE(hdc, "GetTextExtentPoint32A", length);
+        DC* dc = GetDc(hdc);
+        if (!dc) return FALSE;
+        if (!size || length < 0 || (!text && length > 0))
+            return Fail(ERROR_INVALID_PARAMETER, FALSE);
+        Font* f = FontOf(*dc);
+        if (!f) return FALSE;
+        Metrics m = MetricsOf(*f);
+        size->cx = TextWidth(m, *f, text, length);
+        size->cy = m.ascent + m.descent;
+        return TRUE;
+    });
 }
 
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
-    GDI_LOCK;
-    GDI_TRACE(hdc, "GetTextMetricsA");
-    DC* dc = GetDc(hdc);
-    if (!dc) return FALSE;
-    if (!tm) return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    Font* f = FontOf(*dc);
-    if (!f) return FALSE;
-    Metrics m = MetricsOf(*f);
-    *tm = TEXTMETRICA{};
-    tm->tmHeight = m.ascent + m.descent;
-    tm->tmAscent = m.ascent;
-    tm->tmDescent = m.descent;
-    tm->tmInternalLeading = m.internal_leading;
-    tm->tmExternalLeading = m.external_leading;
-    tm->tmAveCharWidth = m.ave_width;
-    tm->tmMaxCharWidth = m.max_width;
-    tm->tmWeight = f->lf.lfWeight ? f->lf.lfWeight : FW_NORMAL;
-    tm->tmDigitizedAspectX = tm->tmDigitizedAspectY = 96;
-    tm->tmFirstChar = 0x1E;
-    tm->tmLastChar = 0xFF;
-    tm->tmDefaultChar = 0x1F;
-    tm->tmBreakChar = 0x20;
-    tm->tmItalic = f->lf.lfItalic ? 255 : 0;
-    tm->tmUnderlined = f->lf.lfUnderline ? 255 : 0;
-    tm->tmStruckOut = f->lf.lfStrikeOut ? 255 : 0;
-    bool fixed = f->file.find("Mono") != std::string::npos;
-    // TMPF_FIXED_PITCH set means a variable-pitch font, as Windows has it.
-    tm->tmPitchAndFamily = BYTE((fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_VECTOR | TMPF_TRUETYPE |
-                                (f->lf.lfPitchAndFamily & 0xF0));
-    tm->tmCharSet = f->lf.lfCharSet;
-    return TRUE;
+    return Guard(FALSE, [&]() -> BOOL {
+        GDI_TRACE(hdc, "GetTextMetricsA");
+        DC* dc = GetDc(hdc);
+        if (!dc) return FALSE;
+        if (!tm) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+        Font* f = FontOf(*dc);
+        if (!f) return FALSE;
+        Metrics m = MetricsOf(*f);
+        *tm = TEXTMETRICA{};
+        tm->tmHeight = m.ascent + m.descent;
+        tm->tmAscent = m.ascent;
+        tm->tmDescent = m.descent;
+        tm->tmInternalLeading = m.internal_leading;
+        tm->tmExternalLeading = m.external_leading;
+        tm->tmAveCharWidth = m.ave_width;
+        tm->tmMaxCharWidth = m.max_width;
+        tm->tmWeight = f->lf.lfWeight ? f->lf.lfWeight : FW_NORMAL;
+        tm->tmDigitizedAspectX = tm->tmDigitizedAspectY = 96;
+        tm->tmFirstChar = 0x1E;
+        tm->tmLastChar = 0xFF;
+        tm->tmDefaultChar = 0x1F;
+        tm->tmBreakChar = 0x20;
+        tm->tmItalic = f->lf.lfItalic ? 255 : 0;
+        tm->tmUnderlined = f->lf.lfUnderline ? 255 : 0;
+        tm->tmStruckOut = f->lf.lfStrikeOut ? 255 : 0;
+        bool fixed = f->file.find("Mono") != std::string::npos;
+        // TMPF_FIXED_PITCH set means a variable-pitch font, as Windows has it.
+        tm->tmPitchAndFamily = BYTE((fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_VECTOR | TMPF_TRUETYPE |
+                                    (f->lf.lfPitchAndFamily & 0xF0));
+        tm->tmCharSet = f->lf.lfCharSet;
+        return TRUE;
+    });
 }
 
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
-    GDI_LOCK;
-    GDI_TRACE(hdc, "TextOutA", x, y, length);
-    DC* dc = GetDc(hdc);
-    if (!dc) return FALSE;
-    if (length < 0 || (!text && length > 0)) return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    Font* f = FontOf(*dc);
-    if (!f) return FALSE;
-    try {
+    return Guard(FALSE, [&]() -> BOOL {
+        GDI_TRACE(hdc, "TextOutA", x, y, length);
+        DC* dc = GetDc(hdc);
+        if (!dc) return FALSE;
+        if (length < 0 || (!text && length > 0)) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+        Font* f = FontOf(*dc);
+        if (!f) return FALSE;
         Metrics m = MetricsOf(*f);
         const int width = TextWidth(m, *f, text, length);
         const bool update_cp = dc->text_align & TA_UPDATECP;
@@ -334,10 +334,8 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
             dc->cp.x = LONG(std::lround(px - ux * width));
             dc->cp.y = LONG(std::lround(py - uy * width));
         }
-    } catch (...) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY, FALSE);
-    }
-    return TRUE;
+        return TRUE;
+    });
 }
 
 }  // extern "C"

@@ -13,6 +13,9 @@ namespace zv_test {
 // Live GDI objects made by the program (pens, brushes, fonts, bitmaps, palettes):
 // stock objects are not counted. Device contexts are counted apart.
 size_t LiveGdiObjectCount();
+// Every live object handle, stock objects included, without making the stock objects
+// (which the count above does first).
+size_t GdiHandleCount();
 size_t LiveDcCount();
 size_t LiveIconCount();
 
