@@ -56,8 +56,10 @@ ATOM Register(const WNDCLASSEXA& wc, bool system) {
     HINSTANCE instance = system ? nullptr : Normalise(wc.hInstance);
     std::lock_guard<std::mutex> lock(g_class_mutex);
     for (auto& c : g_classes) {
-        if (c->registered && !c->system && c->instance == instance &&
-            SameName(c->name, name.c_str())) {
+        if (!c->registered || c->system != system || !SameName(c->name, name.c_str())) continue;
+        // A system class is there already when an earlier start ran out of memory after it.
+        if (system) return c->atom;
+        if (c->instance == instance) {
             SetLastError(ERROR_CLASS_ALREADY_EXISTS);
             return 0;
         }
@@ -139,7 +141,7 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* wc) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    return Register(*wc, false);
+    return Guard(ATOM(0), [&] { return Register(*wc, false); });
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
@@ -150,55 +152,59 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
     WNDCLASSEXA ex = {sizeof(ex),        wc->style,        wc->lpfnWndProc,   wc->cbClsExtra,
                       wc->cbWndExtra,    wc->hInstance,    wc->hIcon,         wc->hCursor,
                       wc->hbrBackground, wc->lpszMenuName, wc->lpszClassName, nullptr};
-    return Register(ex, false);
+    return Guard(ATOM(0), [&] { return Register(ex, false); });
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR class_name, HINSTANCE instance) {
-    std::string name;
-    if (!NameOf(class_name, &name)) {
-        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-        return FALSE;
-    }
-    instance = Normalise(instance);
-    std::lock_guard<std::mutex> lock(g_class_mutex);
-    for (auto it = g_classes.begin(); it != g_classes.end(); ++it) {
-        auto& c = *it;
-        if (c->system || c->instance != instance || !SameName(c->name, name.c_str())) continue;
-        if (c->windows > 0) {
-            SetLastError(ERROR_CLASS_HAS_WINDOWS);
+    return Guard(FALSE, [&]() -> BOOL {
+        std::string name;
+        if (!NameOf(class_name, &name)) {
+            SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
             return FALSE;
         }
-        c->registered = false;
-        g_classes.erase(it);
-        return TRUE;
-    }
-    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-    return FALSE;
+        instance = Normalise(instance);
+        std::lock_guard<std::mutex> lock(g_class_mutex);
+        for (auto it = g_classes.begin(); it != g_classes.end(); ++it) {
+            auto& c = *it;
+            if (c->system || c->instance != instance || !SameName(c->name, name.c_str())) continue;
+            if (c->windows > 0) {
+                SetLastError(ERROR_CLASS_HAS_WINDOWS);
+                return FALSE;
+            }
+            c->registered = false;
+            g_classes.erase(it);
+            return TRUE;
+        }
+        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+        return FALSE;
+    });
 }
 
 BOOL WINAPI GetClassInfoExA(HINSTANCE instance, LPCSTR class_name, LPWNDCLASSEXA wc) {
-    auto c = FindClass(class_name, instance);
-    if (!c) {
-        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-        return FALSE;
-    }
-    if (!wc) {
-        SetLastError(ERROR_NOACCESS);
-        return FALSE;
-    }
-    wc->cbSize = sizeof(*wc);
-    wc->style = c->style;
-    wc->lpfnWndProc = c->proc;
-    wc->cbClsExtra = c->cls_extra;
-    wc->cbWndExtra = c->wnd_extra;
-    wc->hInstance = c->instance;
-    wc->hIcon = c->icon;
-    wc->hCursor = c->cursor;
-    wc->hbrBackground = c->background;
-    wc->lpszMenuName = nullptr;
-    wc->lpszClassName = class_name;
-    wc->hIconSm = c->icon_small;
-    return c->atom;
+    return Guard(FALSE, [&]() -> BOOL {
+        auto c = FindClass(class_name, instance);
+        if (!c) {
+            SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+            return FALSE;
+        }
+        if (!wc) {
+            SetLastError(ERROR_NOACCESS);
+            return FALSE;
+        }
+        wc->cbSize = sizeof(*wc);
+        wc->style = c->style;
+        wc->lpfnWndProc = c->proc;
+        wc->cbClsExtra = c->cls_extra;
+        wc->cbWndExtra = c->wnd_extra;
+        wc->hInstance = c->instance;
+        wc->hIcon = c->icon;
+        wc->hCursor = c->cursor;
+        wc->hbrBackground = c->background;
+        wc->lpszMenuName = nullptr;
+        wc->lpszClassName = class_name;
+        wc->hIconSm = c->icon_small;
+        return c->atom;
+    });
 }
 
 int WINAPI GetClassNameA(HWND hwnd, LPSTR buffer, int size) {
@@ -219,7 +225,7 @@ UINT WINAPI RegisterWindowMessageA(LPCSTR name) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    return AddAtom(name);
+    return Guard(UINT(0), [&]() -> UINT { return AddAtom(name); });
 }
 
 }  // extern "C"

@@ -224,46 +224,48 @@ using namespace zv::user32;
 extern "C" {
 
 LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    Window* w = Find(hwnd);
-    if (!w) return 0;
-    switch (message) {
-        case WM_NCCREATE:
-        case WM_NCCALCSIZE:
-        case WM_NCHITTEST:
-        case WM_NCACTIVATE:
-            return DefaultNonClient(w, message, lparam);
-        case WM_MOUSEACTIVATE:
-        case WM_ACTIVATE:
-            return DefaultActivation(hwnd, w, message, wparam);
-        case WM_CLOSE:
-        case WM_SYSCOMMAND:
-        case WM_SYSKEYDOWN:
-            return DefaultClosing(hwnd, w, message, wparam, lparam);
-        case WM_ERASEBKGND:
-        case WM_PAINT:
-            return DefaultPainting(hwnd, w, message, wparam);
-        case WM_WINDOWPOSCHANGING:
-        case WM_WINDOWPOSCHANGED:
-            return DefaultPosition(hwnd, w, message, lparam);
-        case WM_SETTEXT:
-        case WM_GETTEXT:
-        case WM_GETTEXTLENGTH:
-            return DefaultText(hwnd, w, message, wparam, lparam);
-        case WM_QUERYUISTATE:
-        case WM_UPDATEUISTATE:
-        case WM_CHANGEUISTATE:
-            return DefaultUiState(hwnd, w, message, wparam, lparam);
-        case WM_CTLCOLORMSGBOX:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSCROLLBAR:
-        case WM_CTLCOLORSTATIC:
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-        default:
-            return 0;
-    }
+    return Guard(LRESULT(0), [&]() -> LRESULT {
+        Window* w = Find(hwnd);
+        if (!w) return 0;
+        switch (message) {
+            case WM_NCCREATE:
+            case WM_NCCALCSIZE:
+            case WM_NCHITTEST:
+            case WM_NCACTIVATE:
+                return DefaultNonClient(w, message, lparam);
+            case WM_MOUSEACTIVATE:
+            case WM_ACTIVATE:
+                return DefaultActivation(hwnd, w, message, wparam);
+            case WM_CLOSE:
+            case WM_SYSCOMMAND:
+            case WM_SYSKEYDOWN:
+                return DefaultClosing(hwnd, w, message, wparam, lparam);
+            case WM_ERASEBKGND:
+            case WM_PAINT:
+                return DefaultPainting(hwnd, w, message, wparam);
+            case WM_WINDOWPOSCHANGING:
+            case WM_WINDOWPOSCHANGED:
+                return DefaultPosition(hwnd, w, message, lparam);
+            case WM_SETTEXT:
+            case WM_GETTEXT:
+            case WM_GETTEXTLENGTH:
+                return DefaultText(hwnd, w, message, wparam, lparam);
+            case WM_QUERYUISTATE:
+            case WM_UPDATEUISTATE:
+            case WM_CHANGEUISTATE:
+                return DefaultUiState(hwnd, w, message, wparam, lparam);
+            case WM_CTLCOLORMSGBOX:
+            case WM_CTLCOLOREDIT:
+            case WM_CTLCOLORLISTBOX:
+            case WM_CTLCOLORBTN:
+            case WM_CTLCOLORDLG:
+            case WM_CTLCOLORSCROLLBAR:
+            case WM_CTLCOLORSTATIC:
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            default:
+                return 0;
+        }
+    });
 }
 
 LRESULT WINAPI DefFrameProcA(HWND hwnd, HWND mdi_client, UINT message, WPARAM wparam,

@@ -37,6 +37,7 @@ HANDLE SystemImageHandle(bool cursor, int id) {
     std::lock_guard<std::mutex> lock(mutex);
     for (auto& m : made)
         if (m.first == key) return reinterpret_cast<HANDLE>(m.second);
+    made.reserve(made.size() + 1);  // so that a handle once made is never lost
     uintptr_t h = SystemImages().Add(std::make_unique<SystemImage>(SystemImage{cursor, id}));
     made.push_back({key, h});
     return reinterpret_cast<HANDLE>(h);
@@ -114,15 +115,17 @@ void CloseRequest(HWND hwnd) {
 }
 
 void CloseRequestAll() {
-    std::vector<HWND> tops = TopLevelWindows();
-    for (HWND t : tops) {
-        std::shared_lock<std::shared_mutex> lock(g_lifetime);
-        Window* w = Find(t);
-        if (w && (w->style & WS_VISIBLE)) {
-            MSG m = {t, WM_SYSCOMMAND, SC_CLOSE, 0, GetTickCount(), {}};
-            PostTo(w, m, false);
+    Guard([&] {
+        std::vector<HWND> tops = TopLevelWindows();
+        for (HWND t : tops) {
+            std::shared_lock<std::shared_mutex> lock(g_lifetime);
+            Window* w = Find(t);
+            if (w && (w->style & WS_VISIBLE)) {
+                MSG m = {t, WM_SYSCOMMAND, SC_CLOSE, 0, GetTickCount(), {}};
+                PostTo(w, m, false);
+            }
         }
-    }
+    });
 }
 
 void MouseMove(HWND hwnd, int x, int y) {
@@ -235,7 +238,10 @@ extern "C" {
 
 SHORT WINAPI GetKeyState(int vk) {
     if (vk < 0 || vk > 255) return 0;
-    ThreadQueue& q = CurrentQueue();
+    // Without a queue (none could be made) no key is down.
+    ThreadQueue* queue = Guard(static_cast<ThreadQueue*>(nullptr), [] { return &CurrentQueue(); });
+    if (!queue) return 0;
+    const ThreadQueue& q = *queue;
     BYTE s = q.key_state[vk];
     if (vk == VK_SHIFT) s |= (q.key_state[VK_LSHIFT] | q.key_state[VK_RSHIFT]) & 0x80;
     if (vk == VK_CONTROL) s |= (q.key_state[VK_LCONTROL] | q.key_state[VK_RCONTROL]) & 0x80;
@@ -253,11 +259,13 @@ HACCEL WINAPI CreateAcceleratorTableA(LPACCEL entries, int count) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    auto table = std::make_unique<AcceleratorTable>();
-    table->entries.assign(entries, entries + count);
-    uintptr_t h = Accelerators().Add(std::move(table));
-    if (!h) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return reinterpret_cast<HACCEL>(h);
+    return Guard(HACCEL(nullptr), [&] {
+        auto table = std::make_unique<AcceleratorTable>();
+        table->entries.assign(entries, entries + count);
+        uintptr_t h = Accelerators().Add(std::move(table));
+        if (!h) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return reinterpret_cast<HACCEL>(h);
+    });
 }
 
 BOOL WINAPI DestroyAcceleratorTable(HACCEL table) {
@@ -299,7 +307,9 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     if (!instance && IS_INTRESOURCE(name)) {
         ULONG_PTR id = reinterpret_cast<ULONG_PTR>(name);
         if (id >= 32512 && id <= 32518)
-            return reinterpret_cast<HICON>(SystemImageHandle(false, int(id)));
+            return Guard(HICON(nullptr), [&] {
+                return reinterpret_cast<HICON>(SystemImageHandle(false, int(id)));
+            });
     }
     // Programs here carry no resources.
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -310,7 +320,9 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     if (!instance && IS_INTRESOURCE(name)) {
         ULONG_PTR id = reinterpret_cast<ULONG_PTR>(name);
         if ((id >= 32512 && id <= 32516) || (id >= 32640 && id <= 32650))
-            return reinterpret_cast<HCURSOR>(SystemImageHandle(true, int(id)));
+            return Guard(HCURSOR(nullptr), [&] {
+                return reinterpret_cast<HCURSOR>(SystemImageHandle(true, int(id)));
+            });
     }
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;

@@ -95,15 +95,15 @@ void UpdateKeyState(ThreadQueue& q, const MSG& m) {
     }
 }
 
-// The first visible window of this thread, parents before children, that needs painting.
-HWND FindPaint(const std::vector<HWND>& list, DWORD thread, HWND filter) {
-    for (HWND h : list) {
-        Window* w = Find(h);
-        if (!w || w->thread_id != thread || !(w->style & WS_VISIBLE)) continue;
-        if (w->has_update && IsVisibleChain(w) && (!filter || filter == h || IsChild(filter, h)))
-            return h;
-        if (HWND c = FindPaint(w->children, thread, filter)) return c;
-    }
+// The first visible window of this thread in the tree of h, parents before children, that
+// needs painting.
+HWND FindPaint(HWND h, DWORD thread, HWND filter) {
+    Window* w = Find(h);
+    if (!w || w->thread_id != thread || !(w->style & WS_VISIBLE)) return nullptr;
+    if (w->has_update && IsVisibleChain(w) && (!filter || filter == h || IsChild(filter, h)))
+        return h;
+    for (HWND c : w->children)
+        if (HWND p = FindPaint(c, thread, filter)) return p;
     return nullptr;
 }
 
@@ -135,8 +135,10 @@ bool Peek(ThreadQueue& q, MSG* out, HWND hwnd, UINT low, UINT high, UINT remove)
         }
     }
     if (q.paint_windows > 0 && InFilter(MSG{nullptr, WM_PAINT, 0, 0, 0, {}}, nullptr, low, high)) {
-        std::vector<HWND> tops = TopLevelWindows();
-        if (HWND h = FindPaint(tops, q.thread_id, hwnd == kThreadMessagesOnly ? nullptr : hwnd)) {
+        const HWND filter = hwnd == kThreadMessagesOnly ? nullptr : hwnd;
+        HWND h = nullptr;
+        FindTopLevel([&](HWND t) { return (h = FindPaint(t, q.thread_id, filter)) != nullptr; });
+        if (h) {
             *out = MSG{h, WM_PAINT, 0, 0, GetTickCount(), {}};
             return true;
         }
@@ -214,9 +216,8 @@ void ProcessSentMessages(ThreadQueue& q) {
         SentMessage* s;
         {
             std::lock_guard<std::mutex> lock(q.mutex);
-            if (q.sent.empty()) return;
-            s = q.sent.front();
-            q.sent.pop_front();
+            s = q.sent.pop_front();
+            if (!s) return;
         }
         LRESULT result = 0;
         if (Window* w = Find(s->hwnd))
@@ -247,14 +248,16 @@ LRESULT Send(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         target->sent.push_back(&s);
         target->wake.notify_all();
     }
-    ThreadQueue& mine = CurrentQueue();
+    // Without a queue of its own (none could be made) the sender owns no window, so nothing
+    // can be sent to it meanwhile.
+    ThreadQueue* mine = Guard(static_cast<ThreadQueue*>(nullptr), [] { return &CurrentQueue(); });
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(target->mutex);
             if (target->wake.wait_for(lock, std::chrono::milliseconds(1), [&] { return s.done; }))
                 return s.result;
         }
-        ProcessSentMessages(mine);
+        if (mine) ProcessSentMessages(*mine);
     }
 }
 
@@ -274,8 +277,11 @@ bool PostTo(Window* w, const MSG& msg, bool input) {
 void PostInput(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     MSG m = {hwnd, message, wparam, lparam, GetTickCount(), {}};
     GetCursorPos(&m.pt);
-    std::shared_lock<std::shared_mutex> lock(g_lifetime);
-    if (Window* w = Find(hwnd)) PostTo(w, m, true);
+    // Input that finds no room is dropped, as from a full queue.
+    Guard([&] {
+        std::shared_lock<std::shared_mutex> lock(g_lifetime);
+        if (Window* w = Find(hwnd)) PostTo(w, m, true);
+    });
 }
 
 void RemoveMessagesOf(HWND hwnd) {
@@ -300,10 +306,12 @@ LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wpa
 
 LRESULT WINAPI SendMessageA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (hwnd == HWND_BROADCAST) {
-        std::vector<HWND> tops = TopLevelWindows();
-        for (HWND t : tops)
-            Send(t, message, wparam, lparam);
-        return 1;
+        return Guard(LRESULT(0), [&] {
+            std::vector<HWND> tops = TopLevelWindows();
+            for (HWND t : tops)
+                Send(t, message, wparam, lparam);
+            return LRESULT(1);
+        });
     }
     if (!GetWindowChecked(hwnd)) return 0;
     return Send(hwnd, message, wparam, lparam);
@@ -313,45 +321,52 @@ BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) 
     if (!hwnd) return PostThreadMessageA(GetCurrentThreadId(), message, wparam, lparam);
     MSG m = {hwnd, message, wparam, lparam, GetTickCount(), {}};
     GetCursorPos(&m.pt);
-    if (hwnd == HWND_BROADCAST) {
-        std::vector<HWND> tops = TopLevelWindows();
+    return Guard(FALSE, [&]() -> BOOL {
+        if (hwnd == HWND_BROADCAST) {
+            std::vector<HWND> tops = TopLevelWindows();
+            std::shared_lock<std::shared_mutex> lock(g_lifetime);
+            for (HWND t : tops)
+                if (Window* w = Find(t)) {
+                    m.hwnd = t;
+                    PostTo(w, m, false);
+                }
+            return TRUE;
+        }
         std::shared_lock<std::shared_mutex> lock(g_lifetime);
-        for (HWND t : tops)
-            if (Window* w = Find(t)) {
-                m.hwnd = t;
-                PostTo(w, m, false);
-            }
-        return TRUE;
-    }
-    std::shared_lock<std::shared_mutex> lock(g_lifetime);
-    Window* w = GetWindowChecked(hwnd);
-    if (!w) return FALSE;
-    return PostTo(w, m, false);
+        Window* w = GetWindowChecked(hwnd);
+        if (!w) return FALSE;
+        return PostTo(w, m, false);
+    });
 }
 
 BOOL WINAPI PostThreadMessageA(DWORD thread_id, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto q = thread_id == GetCurrentThreadId() ? CurrentQueueShared() : QueueOfThread(thread_id);
-    if (!q) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    MSG m = {nullptr, message, wparam, lparam, GetTickCount(), {}};
-    std::lock_guard<std::mutex> lock(q->mutex);
-    if (q->posted.size() >= kPostQuota) {
-        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-        return FALSE;
-    }
-    q->posted.push_back(m);
-    q->wake.notify_all();
-    return TRUE;
+    return Guard(FALSE, [&]() -> BOOL {
+        auto q =
+            thread_id == GetCurrentThreadId() ? CurrentQueueShared() : QueueOfThread(thread_id);
+        if (!q) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        MSG m = {nullptr, message, wparam, lparam, GetTickCount(), {}};
+        std::lock_guard<std::mutex> lock(q->mutex);
+        if (q->posted.size() >= kPostQuota) {
+            SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+            return FALSE;
+        }
+        q->posted.push_back(m);
+        q->wake.notify_all();
+        return TRUE;
+    });
 }
 
 void WINAPI PostQuitMessage(int exit_code) {
-    ThreadQueue& q = CurrentQueue();
-    std::lock_guard<std::mutex> lock(q.mutex);
-    q.quit = true;
-    q.quit_code = exit_code;
-    q.wake.notify_all();
+    Guard([&] {
+        ThreadQueue& q = CurrentQueue();
+        std::lock_guard<std::mutex> lock(q.mutex);
+        q.quit = true;
+        q.quit_code = exit_code;
+        q.wake.notify_all();
+    });
 }
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT low, UINT high, UINT remove) {
@@ -360,7 +375,8 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT low, UINT high, UINT remove)
         return FALSE;
     }
     if (FiltersOneWindow(hwnd) && !GetWindowChecked(hwnd)) return FALSE;
-    return Peek(CurrentQueue(), msg, hwnd, low, high, remove);
+    return Guard(FALSE,
+                 [&]() -> BOOL { return Peek(CurrentQueue(), msg, hwnd, low, high, remove); });
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT low, UINT high) {
@@ -369,15 +385,17 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT low, UINT high) {
         return -1;
     }
     if (FiltersOneWindow(hwnd) && !GetWindowChecked(hwnd)) return -1;
-    ThreadQueue& q = CurrentQueue();
-    for (;;) {
-        if (Peek(q, msg, hwnd, low, high, PM_REMOVE)) return msg->message != WM_QUIT;
-        if (FiltersOneWindow(hwnd) && !Find(hwnd)) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return -1;
+    return Guard(BOOL(-1), [&]() -> BOOL {
+        ThreadQueue& q = CurrentQueue();
+        for (;;) {
+            if (Peek(q, msg, hwnd, low, high, PM_REMOVE)) return msg->message != WM_QUIT;
+            if (FiltersOneWindow(hwnd) && !Find(hwnd)) {
+                SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+                return -1;
+            }
+            WaitForMessages(q, 50, QS_ALLINPUT | QS_ALLPOSTMESSAGE);
         }
-        WaitForMessages(q, 50, QS_ALLINPUT | QS_ALLPOSTMESSAGE);
-    }
+    });
 }
 
 DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD ms,
@@ -387,11 +405,15 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL,
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }
-    return WaitForMessages(CurrentQueue(), ms, mask) ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
+    return Guard(DWORD(WAIT_FAILED), [&] {
+        return WaitForMessages(CurrentQueue(), ms, mask) ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
+    });
 }
 
 DWORD WINAPI GetQueueStatus(UINT flags) {
-    ThreadQueue& q = CurrentQueue();
+    ThreadQueue* queue = Guard(static_cast<ThreadQueue*>(nullptr), [] { return &CurrentQueue(); });
+    if (!queue) return 0;
+    ThreadQueue& q = *queue;
     std::lock_guard<std::mutex> lock(q.mutex);
     DWORD status = 0;
     if (!q.posted.empty()) status |= QS_POSTMESSAGE;

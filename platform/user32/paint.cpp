@@ -5,6 +5,7 @@
 // host's framebuffer (host.h): what was drawn is shown at EndPaint, or, for DCs from
 // GetDC, at the next message fetch.
 #include <algorithm>
+#include <new>
 
 #include "gdi_window_dc.h"
 #include "host/host.h"
@@ -25,9 +26,13 @@ bool ProvideSurface(HWND hwnd, WindowSurface* surface, void*) {
     HWND top = TopLevelOf(hwnd);
     Window* tw = Find(top);
     if (!tw) return false;
-    // Asked at every use: the host may have moved the pixels since (a native resize).
+    // Asked at every use: the host may have moved the pixels since (a native resize). When
+    // it cannot hold a window's pixels, the call drawing into them fails for lack of memory
+    // (its guard says so) rather than drawing nowhere.
     host::Framebuffer fb = {nullptr, 0, 0, 0};
-    host::GetFramebuffer(top, tw->pixels_width, tw->pixels_height, &fb);
+    if (!host::GetFramebuffer(top, tw->pixels_width, tw->pixels_height, &fb) &&
+        tw->pixels_width > 0 && tw->pixels_height > 0)
+        throw std::bad_alloc();
     surface->buffer = PixelBuffer{};
     surface->buffer.bits = fb.pixels;
     surface->buffer.pitch = fb.pitch;
@@ -79,10 +84,14 @@ void PresentTop(HWND top) {
 
 void PresentPending() {
     if (g_present_pending.load(std::memory_order_relaxed) == 0) return;
-    std::vector<HWND> tops = TopLevelWindows();
-    DWORD me = GetCurrentThreadId();
-    for (HWND t : tops)
-        if (Window* w = Find(t); w && w->thread_id == me && w->present_pending) PresentTop(t);
+    // Presenting a window clears its flag, so each round finds the next one; nothing is
+    // copied, as this runs with every frame.
+    const DWORD me = GetCurrentThreadId();
+    while (HWND t = FindTopLevel([&](HWND h) {
+               Window* w = Find(h);
+               return w && w->thread_id == me && w->present_pending;
+           }))
+        PresentTop(t);
 }
 
 void Invalidate(Window* w, const RECT* rect, bool erase, bool children) {
@@ -121,10 +130,12 @@ extern "C" {
 
 BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
     if (!hwnd) {
-        std::vector<HWND> tops = TopLevelWindows();
-        for (HWND t : tops)
-            if (Window* w = Find(t); w && w->thread_id == GetCurrentThreadId())
-                Invalidate(w, nullptr, true, true);
+        // Invalidating sends nothing, so the list is walked in place.
+        const DWORD me = GetCurrentThreadId();
+        FindTopLevel([&](HWND t) {
+            if (Window* w = Find(t); w && w->thread_id == me) Invalidate(w, nullptr, true, true);
+            return false;
+        });
         return TRUE;
     }
     Window* w = GetWindowChecked(hwnd);
@@ -155,14 +166,16 @@ BOOL WINAPI GetUpdateRect(HWND hwnd, LPRECT rect, BOOL) {
 }
 
 BOOL WINAPI UpdateWindow(HWND hwnd) {
-    Window* w = GetWindowChecked(hwnd);
-    if (!w) return FALSE;
-    if (w->has_update && IsVisibleChain(w)) Send(hwnd, WM_PAINT, 0, 0);
-    if (!(w = Find(hwnd))) return TRUE;
-    std::vector<HWND> children = w->children;
-    for (HWND c : children)
-        if (Find(c)) UpdateWindow(c);
-    return TRUE;
+    return Guard(FALSE, [&]() -> BOOL {
+        Window* w = GetWindowChecked(hwnd);
+        if (!w) return FALSE;
+        if (w->has_update && IsVisibleChain(w)) Send(hwnd, WM_PAINT, 0, 0);
+        if (!(w = Find(hwnd))) return TRUE;
+        std::vector<HWND> children = w->children;
+        for (HWND c : children)
+            if (Find(c)) UpdateWindow(c);
+        return TRUE;
+    });
 }
 
 HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {

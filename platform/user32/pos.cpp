@@ -64,16 +64,10 @@ void ActivateOther(HWND leaving) {
         return w && h != leaving && !w->destroying && (w->style & WS_VISIBLE) &&
                !(w->style & WS_DISABLED) && !(w->style & WS_MINIMIZE);
     };
-    if (lw && lw->owner && usable(lw->owner)) {
+    if (lw && lw->owner && usable(lw->owner))
         next = lw->owner;
-    } else {
-        std::vector<HWND> tops = TopLevelWindows();
-        for (auto it = tops.rbegin(); it != tops.rend(); ++it)
-            if (usable(*it)) {
-                next = *it;
-                break;
-            }
-    }
+    else
+        next = FindTopLevel(usable, true);  // the newest
     SetActive(next);
 }
 

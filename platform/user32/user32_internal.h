@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "api_guard.h"
 #include "handle_table.h"
 
 namespace zv::user32 {
@@ -47,6 +48,8 @@ struct WindowClass {
     bool registered = true;
 };
 
+// A message sent from another thread. It lives on the sender's stack while the sender
+// waits, and the receiving queue links it in place, so that sending never allocates.
 struct SentMessage {
     HWND hwnd;
     UINT message;
@@ -54,6 +57,27 @@ struct SentMessage {
     LPARAM lparam;
     LRESULT result = 0;
     bool done = false;
+    SentMessage* next = nullptr;
+};
+
+// The messages sent to a thread, oldest first.
+class SentList {
+  public:
+    bool empty() const { return !head_; }
+    void push_back(SentMessage* m) {
+        m->next = nullptr;
+        (head_ ? tail_->next : head_) = m;
+        tail_ = m;
+    }
+    SentMessage* pop_front() {
+        SentMessage* m = head_;
+        if (m) head_ = m->next;
+        return m;
+    }
+
+  private:
+    SentMessage* head_ = nullptr;
+    SentMessage* tail_ = nullptr;
 };
 
 // One per thread that has used the queue functions or owns a window.
@@ -63,7 +87,7 @@ struct ThreadQueue {
     std::condition_variable wake;
     std::deque<MSG> posted;
     std::deque<MSG> input;
-    std::deque<SentMessage*> sent;
+    SentList sent;
     bool quit = false;
     int quit_code = 0;
     // Touched only by the owning thread.
@@ -124,6 +148,21 @@ extern std::vector<HWND> g_top_level;
 // A copy of g_top_level taken under its lock, for walks that send messages or may see
 // windows come and go.
 std::vector<HWND> TopLevelWindows();
+// The first top-level window in creation order (the last, going backwards) for which
+// test(hwnd) holds, or null. The test runs under the list's lock: it may read windows but
+// not send them messages. Walks that must not fail use this, as it copies nothing.
+template <class Test>
+HWND FindTopLevel(Test&& test, bool backwards = false) {
+    std::lock_guard<std::mutex> lock(g_top_mutex);
+    if (backwards) {
+        for (auto it = g_top_level.rbegin(); it != g_top_level.rend(); ++it)
+            if (test(*it)) return *it;
+    } else {
+        for (HWND t : g_top_level)
+            if (test(t)) return t;
+    }
+    return nullptr;
+}
 
 // Focus and activation state of the process.
 extern HWND g_active;
@@ -135,7 +174,7 @@ inline Window* Find(HWND hwnd) {
     return Windows().Get(hwnd);
 }
 
-// The calling thread's queue (made on first use).
+// The calling thread's queue (made on first use, which can run out of memory).
 ThreadQueue& CurrentQueue();
 std::shared_ptr<ThreadQueue> CurrentQueueShared();
 std::shared_ptr<ThreadQueue> QueueOfThread(DWORD thread_id);
@@ -185,6 +224,17 @@ void InstallSurfaceProvider();
 extern std::atomic<int> g_present_pending;
 
 // ---- Small helpers --------------------------------------------------------------------------
+// Runs the body of an entry point that can allocate: when memory runs out, the call fails
+// with `failure` and ERROR_NOT_ENOUGH_MEMORY (api_guard.h).
+template <class R, class Body>
+R Guard(R failure, Body&& body) {
+    return Guarded(failure, ERROR_NOT_ENOUGH_MEMORY, body);
+}
+template <class Body>
+void Guard(Body&& body) {
+    Guarded(ERROR_NOT_ENOUGH_MEMORY, body);
+}
+
 inline int Width(const RECT& r) {
     return r.right - r.left;
 }

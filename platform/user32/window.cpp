@@ -1,6 +1,7 @@
 // Windows: creation and destruction with Windows' message sequences, the tree, window
 // data (longs, properties, text) and state queries.
 #include <algorithm>
+#include <cstdio>
 
 #include "host/host.h"
 #include "user32_internal.h"
@@ -118,6 +119,10 @@ void SyncNative(Window* w) {
 
 namespace {
 
+// The walks below copy nothing, so that a destruction never runs out of memory half way:
+// each step looks for the next window to visit in the lists as they are now, which the
+// messages sent on the way may have changed.
+
 // Sends WM_DESTROY to a window and then to its descendants, parents first.
 void SendDestroy(HWND hwnd) {
     Window* w = Find(hwnd);
@@ -125,20 +130,26 @@ void SendDestroy(HWND hwnd) {
     w->destroying = true;
     if (hwnd == g_focus) g_focus = nullptr;
     Send(hwnd, WM_DESTROY, 0, 0);
-    w = Find(hwnd);
-    if (!w) return;
-    std::vector<HWND> children = w->children;
-    for (HWND c : children)
-        SendDestroy(c);
+    // Each child is marked before its message goes, so it is the next unmarked one.
+    for (;;) {
+        if (!(w = Find(hwnd))) return;
+        auto next = std::find_if(w->children.begin(), w->children.end(), [](HWND c) {
+            Window* cw = Find(c);
+            return cw && !cw->destroying;
+        });
+        if (next == w->children.end()) return;
+        SendDestroy(*next);
+    }
 }
 
 void FreeWindow(HWND hwnd) {
+    // Freeing a child takes it out of the list.
+    for (Window* w = Find(hwnd); w && !w->children.empty(); w = Find(hwnd)) {
+        HWND first = w->children.front();
+        FreeWindow(first);
+        if ((w = Find(hwnd)) && !w->children.empty() && w->children.front() == first) break;
+    }
     Window* w = Find(hwnd);
-    if (!w) return;
-    std::vector<HWND> children = w->children;
-    for (HWND c : children)
-        FreeWindow(c);
-    w = Find(hwnd);
     if (!w) return;
     Send(hwnd, WM_NCDESTROY, 0, 0);
     w = Find(hwnd);
@@ -170,6 +181,11 @@ int Default(int value, int fallback) {
     return value == CW_USEDEFAULT ? fallback : value;
 }
 
+// Makes sure that one more push_back cannot allocate.
+void MakeRoomForOne(std::vector<HWND>& list) {
+    if (list.size() == list.capacity()) list.reserve(std::max<size_t>(8, 2 * list.size()));
+}
+
 }  // namespace
 
 }  // namespace zv::user32
@@ -178,9 +194,10 @@ using namespace zv::user32;
 
 extern "C" {
 
-HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWORD style,
-                            int x, int y, int width, int height, HWND parent, HMENU menu,
-                            HINSTANCE instance, LPVOID param) {
+// The body of CreateWindowExA, which runs it under its guard.
+static HWND NewWindow(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWORD style, int x,
+                      int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                      LPVOID param) {
     InstallSurfaceProvider();
     auto cls = FindClass(class_name, instance);
     if (!cls) {
@@ -229,6 +246,13 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
     w->extra.assign(size_t(cls->wnd_extra), 0);
     w->queue = CurrentQueueShared();
     w->thread_id = GetCurrentThreadId();
+    // Room in the list it joins first: once the window has its handle, nothing may fail.
+    if (Window* p = Find(parent)) {
+        MakeRoomForOne(p->children);
+    } else {
+        std::lock_guard<std::mutex> lock(g_top_mutex);
+        MakeRoomForOne(g_top_level);
+    }
     HWND hwnd = reinterpret_cast<HWND>(Windows().Add(std::move(obj)));
     if (!hwnd) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -260,9 +284,13 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
     w->client_rect = w->window_rect;
     w->normal_rect = w->window_rect;
 
+    // A refusal says why where the procedure told (the default one when it ran out of memory
+    // for the title); otherwise it counts as a bad argument.
+    SetLastError(ERROR_SUCCESS);
     if (!Send(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
+        const DWORD why = GetLastError();
         FreeWindow(hwnd);
-        SetLastError(ERROR_INVALID_PARAMETER);
+        SetLastError(why != ERROR_SUCCESS ? why : ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     if (!(w = Find(hwnd))) return nullptr;
@@ -309,6 +337,15 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
     return Find(hwnd) ? hwnd : nullptr;
 }
 
+HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWORD style,
+                            int x, int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, LPVOID param) {
+    return Guard(HWND(nullptr), [&] {
+        return NewWindow(ex_style, class_name, window_name, style, x, y, width, height, parent,
+                         menu, instance, param);
+    });
+}
+
 BOOL WINAPI DestroyWindow(HWND hwnd) {
     Window* w = GetWindowChecked(hwnd);
     if (!w) return FALSE;
@@ -325,15 +362,13 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
              reinterpret_cast<LPARAM>(hwnd));
     if (!(w = Find(hwnd))) return TRUE;
 
-    // Owned windows go first.
+    // Owned windows go first (those of other threads cannot be destroyed from here).
     if (!w->parent) {
-        std::vector<HWND> owned;
-        {
-            std::lock_guard<std::mutex> lock(g_top_mutex);
-            for (HWND t : g_top_level)
-                if (Window* o = Find(t); o && o->owner == hwnd) owned.push_back(t);
-        }
-        for (HWND o : owned)
+        const DWORD thread = GetCurrentThreadId();
+        while (HWND o = FindTopLevel([&](HWND t) {
+                   Window* ow = Find(t);
+                   return ow && ow->owner == hwnd && !ow->destroying && ow->thread_id == thread;
+               }))
             DestroyWindow(o);
         if (!(w = Find(hwnd))) return TRUE;
     }
@@ -374,16 +409,8 @@ HWND WINAPI GetDesktopWindow(void) {
     return nullptr;
 }
 
-HWND WINAPI GetWindow(HWND hwnd, UINT command) {
-    Window* w = GetWindowChecked(hwnd);
-    if (!w) return nullptr;
-    std::vector<HWND> siblings;
-    if (command <= GW_HWNDPREV) {
-        if (Window* p = Find(w->parent))
-            siblings = p->children;
-        else
-            siblings = TopLevelWindows();
-    }
+// A window's neighbour in a list of siblings (GW_HWNDFIRST to GW_HWNDPREV).
+static HWND Sibling(const std::vector<HWND>& siblings, HWND hwnd, UINT command) {
     auto at = std::find(siblings.begin(), siblings.end(), hwnd);
     switch (command) {
         case GW_HWNDFIRST:
@@ -392,8 +419,24 @@ HWND WINAPI GetWindow(HWND hwnd, UINT command) {
             return siblings.empty() ? nullptr : siblings.back();
         case GW_HWNDNEXT:
             return (at == siblings.end() || at + 1 == siblings.end()) ? nullptr : *(at + 1);
-        case GW_HWNDPREV:
+        default:  // GW_HWNDPREV
             return (at == siblings.end() || at == siblings.begin()) ? nullptr : *(at - 1);
+    }
+}
+
+HWND WINAPI GetWindow(HWND hwnd, UINT command) {
+    Window* w = GetWindowChecked(hwnd);
+    if (!w) return nullptr;
+    switch (command) {
+        case GW_HWNDFIRST:
+        case GW_HWNDLAST:
+        case GW_HWNDNEXT:
+        case GW_HWNDPREV:
+            if (Window* p = Find(w->parent)) return Sibling(p->children, hwnd, command);
+            {
+                std::lock_guard<std::mutex> lock(g_top_mutex);
+                return Sibling(g_top_level, hwnd, command);
+            }
         case GW_OWNER:
             return w->owner;
         case GW_CHILD:
@@ -433,11 +476,13 @@ BOOL WINAPI EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM param) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (!parent) return EnumTree(TopLevelWindows(), proc, param);
-    Window* w = GetWindowChecked(parent);
-    if (!w) return FALSE;
-    std::vector<HWND> children = w->children;
-    return EnumTree(children, proc, param);
+    return Guard(FALSE, [&]() -> BOOL {
+        if (!parent) return EnumTree(TopLevelWindows(), proc, param);
+        Window* w = GetWindowChecked(parent);
+        if (!w) return FALSE;
+        std::vector<HWND> children = w->children;
+        return EnumTree(children, proc, param);
+    });
 }
 
 BOOL WINAPI IsWindowEnabled(HWND hwnd) {
@@ -646,49 +691,59 @@ LONG WINAPI SetWindowLongA(HWND hwnd, int index, LONG value) {
     return old;
 }
 
-// Property names are atoms on Windows, so they compare without regard to case.
-static bool PropName(LPCSTR name, std::string* out) {
-    if (!name) return false;
-    if (IS_INTRESOURCE(name)) {
-        *out = "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name));
-    } else {
-        *out = name;
+// Property names are atoms on Windows, so they compare without regard to case; an integer
+// name stands for the atom "#n". Finding one allocates nothing.
+class PropName {
+  public:
+    explicit PropName(LPCSTR name) : text_(name) {
+        if (name && IS_INTRESOURCE(name)) {
+            snprintf(number_, sizeof number_, "#%llu",
+                     static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(name)));
+            text_ = number_;
+        }
     }
-    return true;
-}
+    const char* text() const { return text_; }  // null for no name
+    bool Names(const Property& p) const { return _stricmp(p.name.c_str(), text_) == 0; }
+
+  private:
+    char number_[24];
+    const char* text_;
+};
 
 BOOL WINAPI SetPropA(HWND hwnd, LPCSTR name, HANDLE data) {
     Window* w = GetWindowChecked(hwnd);
     if (!w) return FALSE;
-    std::string key;
-    if (!PropName(name, &key)) {
+    PropName key(name);
+    if (!key.text()) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     for (auto& p : w->props)
-        if (_stricmp(p.name.c_str(), key.c_str()) == 0) {
+        if (key.Names(p)) {
             p.value = data;
             return TRUE;
         }
-    w->props.push_back({key, data});
-    return TRUE;
+    return Guard(FALSE, [&] {
+        w->props.push_back({key.text(), data});
+        return TRUE;
+    });
 }
 
 HANDLE WINAPI GetPropA(HWND hwnd, LPCSTR name) {
     Window* w = GetWindowChecked(hwnd);
-    std::string key;
-    if (!w || !PropName(name, &key)) return nullptr;
+    PropName key(name);
+    if (!w || !key.text()) return nullptr;
     for (auto& p : w->props)
-        if (_stricmp(p.name.c_str(), key.c_str()) == 0) return p.value;
+        if (key.Names(p)) return p.value;
     return nullptr;
 }
 
 HANDLE WINAPI RemovePropA(HWND hwnd, LPCSTR name) {
     Window* w = GetWindowChecked(hwnd);
-    std::string key;
-    if (!w || !PropName(name, &key)) return nullptr;
+    PropName key(name);
+    if (!w || !key.text()) return nullptr;
     for (auto it = w->props.begin(); it != w->props.end(); ++it)
-        if (_stricmp(it->name.c_str(), key.c_str()) == 0) {
+        if (key.Names(*it)) {
             HANDLE v = it->value;
             w->props.erase(it);
             return v;

@@ -1,0 +1,293 @@
+// USER32 when the platform's own memory runs out: a call fails with its failure result and
+// ERROR_NOT_ENOUGH_MEMORY at whichever of its allocations memory runs out, leaving no
+// window, class or message behind; destroying windows, sending messages and fetching them
+// (WM_PAINT included) never need memory once a thread has its queue.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <zorvane_test/new_failures.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using zv_test::ForEachAllocationFailure;
+
+constexpr DWORD kSentinel = 0xDEADBEEF;
+// Names too long to be kept without an allocation of their own.
+constexpr char kClass[] = "OutOfMemoryWindowClass";
+constexpr char kTitle[] = "A title long enough to need memory";
+
+// What the windows of kClass received, counted without allocating.
+std::atomic<int> g_destroyed{0}, g_nc_destroyed{0};
+
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_DESTROY) ++g_destroyed;
+    if (message == WM_NCDESTROY) ++g_nc_destroyed;
+    if (message == WM_USER + 5) return 42;
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+HINSTANCE Instance() {
+    return GetModuleHandleA(nullptr);
+}
+
+void RegisterCountingClass() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = CountingProc;
+    wc.hInstance = Instance();
+    wc.lpszClassName = kClass;
+    RegisterClassA(&wc);
+}
+
+int TopLevelCount() {
+    int n = 0;
+    EnumChildWindows(
+        nullptr,
+        [](HWND, LPARAM count) {
+            ++*reinterpret_cast<int*>(count);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&n));
+    return n;
+}
+
+class User32OutOfMemory : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        RegisterCountingClass();
+        GetQueueStatus(QS_ALLINPUT);  // the thread's queue, made before anything fails
+    }
+    void TearDown() override {
+        zv_test::ClearNewFailures();
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&m);
+        UnregisterClassA(kClass, Instance());
+    }
+    HWND Make(DWORD style, HWND parent = nullptr) {
+        return CreateWindowExA(0, kClass, kTitle, style, 0, 0, 100, 80, parent, nullptr, Instance(),
+                               nullptr);
+    }
+};
+
+TEST_F(User32OutOfMemory, RegisterClassFailsWithoutAClassLeft) {
+    UnregisterClassA(kClass, Instance());
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = CountingProc;
+    wc.hInstance = Instance();
+    wc.lpszClassName = kClass;
+    ATOM atom = 0;
+    DWORD error = 0;
+    size_t runs = ForEachAllocationFailure(
+        [&] {
+            SetLastError(kSentinel);
+            atom = RegisterClassA(&wc);
+            error = GetLastError();
+        },
+        [&](bool refused) {
+            if (!refused) return;
+            EXPECT_EQ(atom, 0);
+            EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
+            WNDCLASSEXA info;
+            EXPECT_FALSE(GetClassInfoExA(Instance(), kClass, &info));
+        });
+    EXPECT_GT(runs, 1u);
+    EXPECT_NE(atom, 0);
+}
+
+TEST_F(User32OutOfMemory, CreateWindowFailsWithoutAWindowLeft) {
+    HWND parent = Make(WS_OVERLAPPEDWINDOW);
+    ASSERT_NE(parent, nullptr);
+    struct Case {
+        const char* what;
+        DWORD style;
+        HWND parent;
+    } cases[] = {
+        {"top-level", WS_OVERLAPPEDWINDOW, nullptr},
+        {"shown top-level", WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr},
+        {"child", WS_CHILD | WS_VISIBLE, parent},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int tops = TopLevelCount();
+        HWND hwnd = nullptr;
+        DWORD error = 0;
+        size_t runs = ForEachAllocationFailure(
+            [&] {
+                SetLastError(kSentinel);
+                hwnd = Make(c.style, c.parent);
+                error = GetLastError();
+            },
+            [&](bool refused) {
+                if (!refused) return;
+                // What the host could not do for a shown window (its native window) the
+                // window does without; anything else fails the call.
+                if (hwnd) {
+                    EXPECT_TRUE(DestroyWindow(hwnd));
+                    return;
+                }
+                EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
+                EXPECT_EQ(TopLevelCount(), tops);
+                EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
+            });
+        EXPECT_GT(runs, 1u);
+        ASSERT_NE(hwnd, nullptr);
+        char title[64] = {};
+        EXPECT_EQ(GetWindowTextA(hwnd, title, sizeof title), int(sizeof kTitle - 1));
+        EXPECT_TRUE(DestroyWindow(hwnd));
+        EXPECT_EQ(TopLevelCount(), tops);
+    }
+    EXPECT_TRUE(DestroyWindow(parent));
+    // The class counts no window any more, so it can go.
+    EXPECT_TRUE(UnregisterClassA(kClass, Instance())) << GetLastError();
+}
+
+TEST_F(User32OutOfMemory, DestroyingATreeNeedsNoMemory) {
+    HWND top = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND child = Make(WS_CHILD | WS_VISIBLE, top);
+    HWND grandchild = Make(WS_CHILD | WS_VISIBLE, child);
+    HWND sibling = Make(WS_CHILD, top);
+    HWND owned = Make(WS_POPUP | WS_VISIBLE, top);
+    for (HWND h : {top, child, grandchild, sibling, owned})
+        ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(SetPropA(top, "a property of the window", reinterpret_cast<HANDLE>(1)));
+    g_destroyed = g_nc_destroyed = 0;
+    zv_test::FailNewAfter(0);
+    EXPECT_TRUE(DestroyWindow(top));
+    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+    for (HWND h : {top, child, grandchild, sibling, owned})
+        EXPECT_FALSE(IsWindow(h));
+    EXPECT_EQ(g_destroyed, 5);
+    EXPECT_EQ(g_nc_destroyed, 5);
+}
+
+TEST_F(User32OutOfMemory, FetchingAndSendingNeedNoMemory) {
+    HWND top = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND child = Make(WS_CHILD | WS_VISIBLE, top);
+    ASSERT_NE(child, nullptr);
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&m);
+    ASSERT_TRUE(SetPropA(top, "a property of the window", reinterpret_cast<HANDLE>(7)));
+    ASSERT_TRUE(SetPropA(top, MAKEINTATOM(0xC123), reinterpret_cast<HANDLE>(8)));
+
+    zv_test::FailNewAfter(0);
+    EXPECT_EQ(SendMessageA(top, WM_USER + 5, 0, 0), 42);
+    EXPECT_TRUE(InvalidateRect(nullptr, nullptr, TRUE));
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, UINT(WM_PAINT));
+    EXPECT_EQ(m.hwnd, top);
+    EXPECT_TRUE(ValidateRect(top, nullptr));  // painting itself needs a device context
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.hwnd, child);
+    EXPECT_TRUE(ValidateRect(child, nullptr));
+    EXPECT_EQ(GetWindow(top, GW_CHILD), child);
+    EXPECT_EQ(GetWindow(top, GW_HWNDFIRST), GetWindow(top, GW_HWNDFIRST));
+    EXPECT_EQ(GetPropA(top, "A PROPERTY OF THE WINDOW"), reinterpret_cast<HANDLE>(7));
+    EXPECT_EQ(RemovePropA(top, MAKEINTATOM(0xC123)), reinterpret_cast<HANDLE>(8));
+    EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+    EXPECT_TRUE(ShowWindow(top, SW_HIDE));
+    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+
+    // A name never seen before needs memory to be kept.
+    zv_test::FailNewAfter(0);
+    SetLastError(kSentinel);
+    EXPECT_FALSE(SetPropA(top, "another property of the window", nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
+    zv_test::ClearNewFailures();
+    EXPECT_EQ(RemovePropA(top, "a property of the window"), reinterpret_cast<HANDLE>(7));
+    EXPECT_EQ(GetPropA(top, "another property of the window"), nullptr);
+    DestroyWindow(top);
+}
+
+TEST_F(User32OutOfMemory, APostWithoutRoomFailsAndLosesNoneQueuedBefore) {
+    HWND hwnd = Make(WS_POPUP);
+    ASSERT_NE(hwnd, nullptr);
+    for (bool to_thread : {false, true}) {
+        SCOPED_TRACE(to_thread);
+        auto post = [&](LPARAM n) {
+            return to_thread ? PostThreadMessageA(GetCurrentThreadId(), WM_USER, 0, n)
+                             : PostMessageA(hwnd, WM_USER, 0, n);
+        };
+        // Posts go in place while the queue has room, and fail once it needs more.
+        zv_test::FailNewAfter(0);
+        LPARAM posted = 0;
+        while (posted < 1000 && post(posted))
+            ++posted;
+        DWORD error = GetLastError();
+        EXPECT_GT(zv_test::ClearNewFailures(), 0u);
+        EXPECT_LT(posted, 1000);
+        EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
+        ASSERT_TRUE(post(posted));
+        MSG m;
+        for (LPARAM n = 0; n <= posted; ++n) {
+            ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_USER, WM_USER, PM_REMOVE));
+            EXPECT_EQ(m.lParam, n);
+        }
+        EXPECT_FALSE(PeekMessageA(&m, nullptr, WM_USER, WM_USER, PM_REMOVE));
+    }
+    DestroyWindow(hwnd);
+}
+
+TEST_F(User32OutOfMemory, SendingToAnotherThreadNeedsNoMemory) {
+    std::atomic<HWND> window{nullptr};
+    std::thread owner([&] {
+        HWND hwnd = Make(WS_POPUP);
+        window = hwnd;
+        MSG m;
+        while (IsWindow(hwnd) && GetMessageA(&m, nullptr, 0, 0) > 0)
+            DispatchMessageA(&m);
+    });
+    while (!window)
+        std::this_thread::yield();
+    zv_test::FailNewAfter(0);
+    EXPECT_EQ(SendMessageA(window, WM_USER + 5, 0, 0), 42);
+    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    owner.join();
+}
+
+TEST_F(User32OutOfMemory, SmallerObjectsFailWholly) {
+    UINT message = 0;
+    DWORD error = 0;
+    EXPECT_GT(ForEachAllocationFailure(
+                  [&] {
+                      SetLastError(kSentinel);
+                      message = RegisterWindowMessageA("A message name that needs memory");
+                      error = GetLastError();
+                  },
+                  [&](bool refused) {
+                      if (refused) {
+                          EXPECT_EQ(message, 0u);
+                          EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
+                      }
+                  }),
+              1u);
+    EXPECT_GE(message, 0xC000u);
+    EXPECT_EQ(RegisterWindowMessageA("A MESSAGE NAME THAT NEEDS MEMORY"), message);
+
+    ACCEL entries[] = {{FVIRTKEY, 'A', 1}, {FVIRTKEY, 'B', 2}};
+    HACCEL table = nullptr;
+    EXPECT_GT(ForEachAllocationFailure(
+                  [&] {
+                      SetLastError(kSentinel);
+                      table = CreateAcceleratorTableA(entries, 2);
+                      error = GetLastError();
+                  },
+                  [&](bool refused) {
+                      if (refused) {
+                          EXPECT_EQ(table, nullptr);
+                          EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
+                      }
+                  }),
+              1u);
+    ASSERT_NE(table, nullptr);
+    zv_test::FailNewAfter(0);
+    EXPECT_TRUE(DestroyAcceleratorTable(table));
+    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+}
+
+}  // namespace
