@@ -23,6 +23,7 @@
 #include <mutex>
 #include <vector>
 
+#include "api_guard.h"
 #include "com_ref_count.h"
 
 namespace zv::d3d9 {
@@ -33,6 +34,14 @@ bool IsDisplayFormat(D3DFORMAT format);  // X8R8G8B8, R5G6B5, X1R5G5B5
 // Converts one row of `width` pixels of `format` to 0x00RRGGBB.
 uint32_t PixelToRgb(D3DFORMAT format, const uint8_t* pixel);
 uint32_t ColorToPixel(D3DFORMAT format, D3DCOLOR color);  // for Clear and ColorFill
+
+// Runs the body of a method that can allocate: when memory runs out, the method fails with
+// `failure` (E_OUTOFMEMORY, or D3DERR_OUTOFVIDEOMEMORY where Direct3D documents that one),
+// which is all a COM method says (api_guard.h).
+template <class Body>
+HRESULT Guard(HRESULT failure, Body&& body) {
+    return Guarded(failure, 0, body);
+}
 
 // ---- Counting of live objects, for the tests ------------------------------------------
 extern std::atomic<int> g_live_objects;
@@ -98,7 +107,6 @@ class Surface final : public Resource<IDirect3DSurface9> {
     HRESULT STDMETHODCALLTYPE ReleaseDC(HDC hdc) override;
 
     // For the device and the tests.
-    bool Allocated() const { return !pixels_.empty(); }
     UINT width() const { return width_; }
     UINT height() const { return height_; }
     D3DFORMAT format() const { return format_; }
@@ -129,7 +137,6 @@ class Texture final : public Resource<IDirect3DTexture9> {
     Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
             D3DPOOL pool);
     virtual ~Texture();
-    bool Allocated() const;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -208,6 +215,7 @@ TestSettings GetTestSettings();
 bool RecordsPresentedFrames();
 
 // Live devices and surfaces, so that a pointer handed in can be checked before it is used.
+// Registering can run out of memory (it then registers nothing); unregistering cannot.
 void RegisterDevice(Device* device);
 void UnregisterDevice(Device* device);
 bool IsLiveDevice(const void* device);

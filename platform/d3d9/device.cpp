@@ -1,7 +1,7 @@
 // The device: its swap chain, resources, states and cooperative level.
 #include <cstring>
 #include <iterator>
-#include <new>
+#include <utility>
 
 #include "device.h"
 #include "direct3d.h"
@@ -60,17 +60,20 @@ Device::~Device() {
     parent_->Release();
 }
 
-bool Device::CreateSwapChain() {
-    try {
-        back_buffer_ = std::make_unique<Surface>(
-            this, Surface::Owner::kDevice, nullptr, params_.BackBufferWidth,
-            params_.BackBufferHeight, params_.BackBufferFormat, D3DUSAGE_RENDERTARGET,
-            D3DPOOL_DEFAULT, (params_.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+namespace {
+
+std::unique_ptr<Surface> MakeBackBuffer(Device* device, const D3DPRESENT_PARAMETERS& p) {
+    return std::make_unique<Surface>(device, Surface::Owner::kDevice, nullptr, p.BackBufferWidth,
+                                     p.BackBufferHeight, p.BackBufferFormat, D3DUSAGE_RENDERTARGET,
+                                     D3DPOOL_DEFAULT,
+                                     (p.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0);
+}
+
+}  // namespace
+
+void Device::CreateSwapChain() {
+    back_buffer_ = MakeBackBuffer(this, params_);
     render_target_ = back_buffer_.get();
-    return true;
 }
 
 HRESULT Device::QueryInterface(REFIID riid, void** object) {
@@ -117,37 +120,36 @@ HRESULT Device::TestCooperativeLevel() {
 
 HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params) {
     if (!params) return D3DERR_INVALIDCALL;
-    HRESULT level = CurrentLevel();
-    if (level == D3DERR_DEVICELOST || level == D3DERR_DRIVERINTERNALERROR) return level;
-    if (HRESULT forced = TakeForcedFailure(FailPoint::kReset); forced != S_OK) return forced;
-    // As Direct3D requires, the program must have let go of the back buffer and of every
-    // resource of the default pool (render targets included) before the swap chain can be
-    // rebuilt.
-    if (back_buffer_->own_refs() != 0 || back_buffer_->busy() || default_pool_resources.load() != 0)
-        return D3DERR_INVALIDCALL;
-    AdapterSettings a = CurrentAdapter();
-    if (!a.has_display) return D3DERR_INVALIDCALL;
-    D3DPRESENT_PARAMETERS p = *params;
-    if (HRESULT checked = CheckPresentParameters(focus_window_, &p, a); checked != D3D_OK)
-        return checked;
-    std::unique_ptr<Surface> old = std::move(back_buffer_);
-    IDirect3DSurface9* old_target = render_target_;
-    D3DPRESENT_PARAMETERS old_params = params_;
-    params_ = p;
-    if (!CreateSwapChain()) {
-        params_ = old_params;
-        back_buffer_ = std::move(old);
-        render_target_ = old_target;
-        return E_OUTOFMEMORY;
-    }
-    if (old_target && old_target != old.get()) old_target->Release();
-    *params = p;
-    {
-        std::lock_guard<std::mutex> lock(script_mutex_);
-        script_.clear();
-    }
-    ++reset_count_;
-    return D3D_OK;
+    return Guard(D3DERR_OUTOFVIDEOMEMORY, [&]() -> HRESULT {
+        HRESULT level = CurrentLevel();
+        if (level == D3DERR_DEVICELOST || level == D3DERR_DRIVERINTERNALERROR) return level;
+        if (HRESULT forced = TakeForcedFailure(FailPoint::kReset); forced != S_OK) return forced;
+        // As Direct3D requires, the program must have let go of the back buffer and of every
+        // resource of the default pool (render targets included) before the swap chain can be
+        // rebuilt.
+        if (back_buffer_->own_refs() != 0 || back_buffer_->busy() ||
+            default_pool_resources.load() != 0)
+            return D3DERR_INVALIDCALL;
+        AdapterSettings a = CurrentAdapter();
+        if (!a.has_display) return D3DERR_INVALIDCALL;
+        D3DPRESENT_PARAMETERS p = *params;
+        if (HRESULT checked = CheckPresentParameters(focus_window_, &p, a); checked != D3D_OK)
+            return checked;
+        // The new back buffer is made before the old one goes: out of memory, the device stays
+        // as it was.
+        std::unique_ptr<Surface> old = std::exchange(back_buffer_, MakeBackBuffer(this, p));
+        IDirect3DSurface9* old_target = render_target_;
+        params_ = p;
+        render_target_ = back_buffer_.get();
+        if (old_target && old_target != old.get()) old_target->Release();
+        *params = p;
+        {
+            std::lock_guard<std::mutex> lock(script_mutex_);
+            script_.clear();
+        }
+        ++reset_count_;
+        return D3D_OK;
+    });
 }
 
 // ---- Facts -------------------------------------------------------------------------------
@@ -225,12 +227,10 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
     if (shared_handle || !IsSurfaceShape(width, height, format) || pool > D3DPOOL_SCRATCH)
         return D3DERR_INVALIDCALL;
     if ((usage & D3DUSAGE_RENDERTARGET) && pool != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
-    try {
+    return Guard(E_OUTOFMEMORY, [&] {
         *texture = new Texture(this, width, height, levels, usage, format, pool);
         return D3D_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT Device::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format,
@@ -240,13 +240,11 @@ HRESULT Device::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format,
     *surface = nullptr;
     if (shared_handle || !IsSurfaceShape(width, height, format)) return D3DERR_INVALIDCALL;
     if (multi_sample != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
-    try {
+    return Guard(E_OUTOFMEMORY, [&] {
         *surface = new Surface(this, Surface::Owner::kSelf, nullptr, width, height, format,
                                D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, lockable != FALSE);
         return D3D_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
@@ -256,13 +254,11 @@ HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT f
     if (shared_handle || !IsSurfaceShape(width, height, format) || pool == D3DPOOL_MANAGED ||
         pool > D3DPOOL_SCRATCH)
         return D3DERR_INVALIDCALL;
-    try {
+    return Guard(E_OUTOFMEMORY, [&] {
         *surface =
             new Surface(this, Surface::Owner::kSelf, nullptr, width, height, format, 0, pool, true);
         return D3D_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT Device::UpdateSurface(IDirect3DSurface9* src_surface, const RECT* src_rect,

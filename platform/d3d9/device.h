@@ -15,8 +15,8 @@ class Device final : public IDirect3DDevice9 {
     Device(Direct3D* parent, HWND focus_window, DWORD behavior_flags,
            const D3DPRESENT_PARAMETERS& params);
     virtual ~Device();
-    // Makes the back buffer; false when its memory cannot be had.
-    bool CreateSwapChain();
+    // Makes the back buffer (throws std::bad_alloc when its memory cannot be had).
+    void CreateSwapChain();
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;

@@ -1,5 +1,5 @@
 // The Direct3D object and its one adapter, which describes the host's display.
-#include <new>
+#include <iterator>
 
 #include "builtin_modules.h"
 #include "device.h"
@@ -18,16 +18,21 @@ constexpr struct {
     UINT width, height;
 } kStandardSizes[] = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1280, 1024}, {1920, 1080}};
 
-std::vector<D3DDISPLAYMODE> ModeList(const D3DDISPLAYMODE& display) {
-    std::vector<D3DDISPLAYMODE> modes;
+struct ModeList {
+    D3DDISPLAYMODE modes[std::size(kStandardSizes) + 1];
+    UINT count = 0;
+};
+
+ModeList ModesOf(const D3DDISPLAYMODE& display) {
+    ModeList list;
     bool has_own = false;
     for (auto s : kStandardSizes) {
         if (s.width > display.Width || s.height > display.Height) continue;
-        modes.push_back({s.width, s.height, display.RefreshRate, display.Format});
+        list.modes[list.count++] = {s.width, s.height, display.RefreshRate, display.Format};
         has_own |= s.width == display.Width && s.height == display.Height;
     }
-    if (!has_own) modes.push_back(display);
-    return modes;
+    if (!has_own) list.modes[list.count++] = display;
+    return list;
 }
 
 int FormatSlot(D3DFORMAT format) {
@@ -60,7 +65,7 @@ AdapterSettings CurrentAdapter() {
         for (int i = 0; i < 3; ++i)
             a.mode_counts[i] = t.mode_counts[i];
     } else {
-        UINT listed = UINT(ModeList(a.mode).size());
+        UINT listed = ModesOf(a.mode).count;
         if (t.display_format == D3DFMT_X8R8G8B8 || t.display_format == D3DFMT_R5G6B5) {
             a.mode_counts[1] = listed;
             a.mode_counts[2] = listed;
@@ -115,8 +120,8 @@ HRESULT Direct3D::EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode,
     AdapterSettings a = CurrentAdapter();
     int slot = FormatSlot(format);
     if (slot < 0 || mode >= a.mode_counts[slot]) return D3DERR_INVALIDCALL;
-    std::vector<D3DDISPLAYMODE> modes = ModeList(a.mode);
-    *display_mode = mode < modes.size() ? modes[mode] : a.mode;
+    ModeList list = ModesOf(a.mode);
+    *display_mode = mode < list.count ? list.modes[mode] : a.mode;
     display_mode->Format = format;
     return D3D_OK;
 }
@@ -220,16 +225,14 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE device_type, HWND focus_
     D3DPRESENT_PARAMETERS p = *params;
     HRESULT checked = CheckPresentParameters(focus_window, &p, a);
     if (checked != D3D_OK) return checked;
-    try {
+    return Guard(D3DERR_OUTOFVIDEOMEMORY, [&] {
         auto device = std::make_unique<Device>(this, focus_window, behavior_flags, p);
-        if (!device->CreateSwapChain()) return E_OUTOFMEMORY;
+        device->CreateSwapChain();
+        RegisterDevice(device.get());
         *params = p;  // as Direct3D does, the caller learns the sizes and format chosen
         *returned_device = device.release();
-        RegisterDevice(static_cast<Device*>(*returned_device));
         return D3D_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 // Validates windowed presentation parameters and fills in what Direct3D derives: a zero
@@ -279,7 +282,8 @@ HRESULT CheckPresentParameters(HWND focus_window, D3DPRESENT_PARAMETERS* p,
 extern "C" IDirect3D9* WINAPI Direct3DCreate9(UINT sdk_version) {
     // The debug runtime's flag (the top bit) is accepted as the release runtime does.
     if ((sdk_version & 0x7FFFFFFF) != D3D_SDK_VERSION) return nullptr;
-    return new (std::nothrow) zv::d3d9::Direct3D();
+    return zv::Guarded(static_cast<IDirect3D9*>(nullptr), 0,
+                       [] { return static_cast<IDirect3D9*>(new zv::d3d9::Direct3D()); });
 }
 
 static const zv::ModuleRegistration kModule("d3d9.dll",

@@ -72,7 +72,7 @@ HRESULT Device::Present(const RECT* src_rect, const RECT* dst_rect, HWND dst_win
                       : (params_.hDeviceWindow ? params_.hDeviceWindow : focus_window_);
     if (!window || !IsWindow(window)) return D3DERR_INVALIDCALL;
 
-    HRESULT hr = PresentFrame(src_rect, dst_rect, window);
+    HRESULT hr = Guard(E_OUTOFMEMORY, [&] { return PresentFrame(src_rect, dst_rect, window); });
     if (hr != D3D_OK) return hr;
 
     int retraces = 1;
@@ -120,12 +120,8 @@ HRESULT Device::PresentFrame(const RECT* src_rect, const RECT* dst_rect, HWND wi
     const bool record = RecordsPresentedFrames();
     if (sw > 0 && sh > 0 && dw > 0 && dh > 0 && dw <= LONG(kMaxSurfaceSize) &&
         dh <= LONG(kMaxSurfaceSize)) {
-        try {
-            columns_.resize(size_t(dw));
-            if (record) staging_.resize(size_t(dw) * dh);
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        }
+        columns_.resize(size_t(dw));
+        if (record) staging_.resize(size_t(dw) * dh);
         // Nearest pixel: destination column x samples the source column under its centre,
         // and row y the source row under its centre.
         const int bpp = BytesPerPixel(bb.format());

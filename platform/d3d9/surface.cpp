@@ -108,13 +108,15 @@ Surface::Surface(Device* device, Owner owner, IUnknown* container, UINT width, U
       lockable_(lockable) {
     // Rows start on 4-byte boundaries, as GDI wants them.
     pitch_ = int((size_t(width) * BytesPerPixel(format) + 3) & ~size_t(3));
+    // What can run out of memory comes first: a constructor that throws has no destructor
+    // to take back what it did.
     pixels_.resize(size_t(pitch_) * height);
+    RegisterSurface(this);
     if (owner_ == Owner::kSelf) {
         refs_ = 1;
         device_->AddRef();
         if (pool_ == D3DPOOL_DEFAULT) device_->default_pool_resources.fetch_add(1);
     }
-    RegisterSurface(this);
     g_live_objects.fetch_add(1);
 }
 
@@ -264,6 +266,7 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
         for (UINT s = std::max(width, height); s > 1; s >>= 1)
             ++levels;
     }
+    levels_.reserve(levels);
     for (UINT i = 0; i < levels; ++i) {
         UINT w = std::max(width >> i, 1u), h = std::max(height >> i, 1u);
         levels_.push_back(std::make_unique<Surface>(device, Surface::Owner::kTexture, this, w, h,
@@ -344,12 +347,6 @@ HRESULT Texture::UnlockRect(UINT level) {
 
 HRESULT Texture::AddDirtyRect(const RECT*) {
     return D3D_OK;
-}
-
-bool Texture::Allocated() const {
-    for (const auto& s : levels_)
-        if (!s->Allocated()) return false;
-    return true;
 }
 
 }  // namespace zv::d3d9

@@ -20,13 +20,17 @@ struct Forced {
 };
 Forced g_forced[int(FailPoint::kCount)];
 
-std::unordered_set<const void*>& Devices() {
-    static auto* set = new std::unordered_set<const void*>();
-    return *set;
+// The live pointers, made by the first registration (which may run out of memory), so that
+// looking up and unregistering never allocate.
+using Registry = std::unordered_set<const void*>;
+Registry* g_devices = nullptr;
+Registry* g_surfaces = nullptr;
+Registry& Made(Registry*& registry) {
+    if (!registry) registry = new Registry();
+    return *registry;
 }
-std::unordered_set<const void*>& Surfaces() {
-    static auto* set = new std::unordered_set<const void*>();
-    return *set;
+bool Holds(const Registry* registry, const void* p) {
+    return registry && registry->count(p) != 0;
 }
 std::vector<Device*> g_device_order;   // creation order, for LastD3D9Device
 std::atomic<int> g_record_frames{-1};  // -1: as the host suggests
@@ -55,35 +59,36 @@ HRESULT TakeForcedFailure(FailPoint point) {
 
 void RegisterDevice(Device* device) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    Devices().insert(device);
+    g_device_order.reserve(g_device_order.size() + 1);
+    Made(g_devices).insert(device);
     g_device_order.push_back(device);
 }
 
 void UnregisterDevice(Device* device) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    Devices().erase(device);
+    if (g_devices) g_devices->erase(device);
     g_device_order.erase(std::remove(g_device_order.begin(), g_device_order.end(), device),
                          g_device_order.end());
 }
 
 bool IsLiveDevice(const void* device) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    return device && Devices().count(device) != 0;
+    return device && Holds(g_devices, device);
 }
 
 void RegisterSurface(Surface* surface) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    Surfaces().insert(static_cast<IDirect3DSurface9*>(surface));
+    Made(g_surfaces).insert(static_cast<IDirect3DSurface9*>(surface));
 }
 
 void UnregisterSurface(Surface* surface) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    Surfaces().erase(static_cast<IDirect3DSurface9*>(surface));
+    if (g_surfaces) g_surfaces->erase(static_cast<IDirect3DSurface9*>(surface));
 }
 
 Surface* FindSurface(IDirect3DSurface9* surface) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!surface || !Surfaces().count(surface)) return nullptr;
+    if (!surface || !Holds(g_surfaces, surface)) return nullptr;
     return static_cast<Surface*>(surface);
 }
 

@@ -7,8 +7,8 @@
 
 #include <atomic>
 #include <cstring>
-#include <new>
 
+#include "api_guard.h"
 #include "builtin_modules.h"
 #include "com_ref_count.h"
 
@@ -204,10 +204,10 @@ class DirectInput final : public RefCounted<IDirectInput7A> {
         bool keyboard = guid == kGUID_SysKeyboard;
         if (!keyboard && guid != kGUID_SysMouse) return DIERR_DEVICENOTREG;
         if (!AnswersTo(riid, kDeviceInterfaces)) return DIERR_NOINTERFACE;
-        Device* device = new (std::nothrow) Device(keyboard);
-        if (!device) return DIERR_OUTOFMEMORY;
-        *out = static_cast<IDirectInputDevice7A*>(device);
-        return DI_OK;
+        return Guarded(DIERR_OUTOFMEMORY, 0, [&] {
+            *out = static_cast<IDirectInputDevice7A*>(new Device(keyboard));
+            return DI_OK;
+        });
     }
 };
 
@@ -225,10 +225,11 @@ extern "C" HRESULT WINAPI DirectInputCreateEx(HINSTANCE, DWORD version, REFIID r
     if (version < 0x0300) return DIERR_OLDDIRECTINPUTVERSION;
     if (version > 0x0700) return DIERR_BETADIRECTINPUTVERSION;
     if (!zv::AnswersTo(riid, kDirectInputInterfaces)) return DIERR_NOINTERFACE;
-    DirectInput* object = new (std::nothrow) DirectInput();
-    if (!object) return DIERR_OUTOFMEMORY;
-    *out = static_cast<IDirectInput7A*>(object);
-    return DI_OK;
+    // Out of memory, the call fails as DirectInput documents (api_guard.h).
+    return zv::Guarded(DIERR_OUTOFMEMORY, 0, [&] {
+        *out = static_cast<IDirectInput7A*>(new DirectInput());
+        return DI_OK;
+    });
 }
 
 int zv_test::LiveDirectInputObjects() {

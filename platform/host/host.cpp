@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "api_guard.h"
 #include "backend.h"
 
 namespace zv::host {
@@ -84,14 +85,16 @@ void SteadyRetrace(int refresh_hz) {
     std::this_thread::sleep_until(origin + ticks * period);
 }
 
+// The calls below that can allocate (a backend's start, its records of native windows and
+// frames) fail as the seam says, with nothing thrown: false, or nothing done.
 const char* BackendName() {
-    return Current().name;
+    return Guarded("", 0, [] { return Current().name; });
 }
 bool GetDisplayMode(DisplayMode* mode) {
-    return mode && Current().display_mode(mode);
+    return mode && Guarded(false, 0, [&] { return Current().display_mode(mode); });
 }
 bool OpenNativeWindow(HWND hwnd, const NativeWindowParams& params) {
-    return Current().open_window(hwnd, params);
+    return Guarded(false, 0, [&] { return Current().open_window(hwnd, params); });
 }
 void CloseNativeWindow(HWND hwnd) {
     Current().close_window(hwnd);
@@ -103,7 +106,7 @@ void ShowNativeWindow(HWND hwnd, ShowState state) {
     Current().show_window(hwnd, state);
 }
 void SetNativeTitle(HWND hwnd, const char* title) {
-    Current().set_title(hwnd, title ? title : "");
+    Guarded(0, [&] { Current().set_title(hwnd, title ? title : ""); });
 }
 void SetNativeClientRect(HWND hwnd, int x, int y, int width, int height) {
     Current().set_client_rect(hwnd, x, y, width, height);
@@ -112,9 +115,9 @@ bool GetFramebuffer(HWND hwnd, int width, int height, Framebuffer* fb) {
     if (!hwnd || !fb || width < 0 || height < 0 || width > kMaxFramebufferSide ||
         height > kMaxFramebufferSide)
         return false;
-    const Backend& backend = Current();
-    std::lock_guard<std::mutex> lock(g_store_mutex);
-    try {
+    return Guarded(false, 0, [&] {
+        const Backend& backend = Current();
+        std::lock_guard<std::mutex> lock(g_store_mutex);
         Store& store = g_stores[hwnd];
         Framebuffer given;
         if (backend.framebuffer && backend.framebuffer(hwnd, width, height, &given)) {
@@ -142,22 +145,22 @@ bool GetFramebuffer(HWND hwnd, int width, int height, Framebuffer* fb) {
         }
         *fb = {store.pixels.empty() ? nullptr : store.pixels.data(), width, height, width * 4};
         return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    });
 }
 
 void ShowFramebuffer(HWND hwnd) {
-    const Backend& backend = Current();
-    std::lock_guard<std::mutex> lock(g_store_mutex);
-    auto it = g_stores.find(hwnd);
-    if (it == g_stores.end()) return;
-    const Store& store = it->second;
-    if (store.in_backend) {
-        backend.show_framebuffer(hwnd);
-    } else if (!store.pixels.empty()) {
-        backend.present(hwnd, store.pixels.data(), store.width, store.height, store.width * 4);
-    }
+    Guarded(0, [&] {
+        const Backend& backend = Current();
+        std::lock_guard<std::mutex> lock(g_store_mutex);
+        auto it = g_stores.find(hwnd);
+        if (it == g_stores.end()) return;
+        const Store& store = it->second;
+        if (store.in_backend) {
+            backend.show_framebuffer(hwnd);
+        } else if (!store.pixels.empty()) {
+            backend.present(hwnd, store.pixels.data(), store.width, store.height, store.width * 4);
+        }
+    });
 }
 
 void ReleaseFramebuffer(HWND hwnd) {
@@ -172,9 +175,11 @@ void PumpEvents() {
     // native queue is drained by the outermost fetch only.
     static thread_local bool pumping = false;
     if (pumping) return;
-    pumping = true;
-    Current().pump();
-    pumping = false;
+    struct Pumping {
+        Pumping() { pumping = true; }
+        ~Pumping() { pumping = false; }
+    } scope;
+    Guarded(0, [] { Current().pump(); });
 }
 
 }  // namespace zv::host

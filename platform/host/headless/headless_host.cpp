@@ -68,13 +68,14 @@ bool Mode(DisplayMode* mode) {
 bool Open(HWND hwnd, const NativeWindowParams& params) {
     std::lock_guard<std::mutex> lock(g_mutex);
     if (g_mode.width <= 0) return false;
-    NativeWindow& w = g_windows[hwnd];
-    w = NativeWindow{};
+    // Made whole before it is listed, so that running out of memory lists nothing.
+    NativeWindow w;
     w.info.title = params.title ? params.title : "";
     w.info.client = {params.x, params.y, params.x + params.client_width,
                      params.y + params.client_height};
     w.info.decorated = params.decorated;
     w.info.resizable = params.resizable;
+    g_windows[hwnd] = std::move(w);
     return true;
 }
 
@@ -110,9 +111,9 @@ void PresentFrame(HWND hwnd, const uint32_t* pixels, int width, int height, int 
         return;
     }
     zv_test::HostFrame& f = it->second.frame;
+    f.pixels.resize(size_t(width) * size_t(height));  // first: it may run out of memory
     f.width = width;
     f.height = height;
-    f.pixels.resize(size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y) {
         const uint32_t* row = reinterpret_cast<const uint32_t*>(
             reinterpret_cast<const uint8_t*>(pixels) + ptrdiff_t(y) * pitch);

@@ -106,26 +106,25 @@ bool Mode(DisplayMode* mode) {
 }
 
 bool Open(HWND hwnd, const NativeWindowParams& params) {
+    // The record first: when memory runs out there, no SDL window is made to be lost.
+    auto [entry, added] = g_windows.try_emplace(hwnd);
+    if (!added) return true;
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (!params.decorated) flags |= SDL_WINDOW_BORDERLESS;
     if (params.resizable) flags |= SDL_WINDOW_RESIZABLE;
     if (g_use_texture) flags |= SDL_WINDOW_OPENGL;
     SDL_Window* w = SDL_CreateWindow(params.title, params.x, params.y, params.client_width,
                                      params.client_height, flags);
-    if (!w) return false;
-    Native n;
+    if (!w) {
+        g_windows.erase(entry);
+        return false;
+    }
+    Native& n = entry->second;
     n.window = w;
     // A window whose renderer cannot be made shows its frames through its surface.
     if (g_use_texture)
         n.renderer =
             SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    try {
-        g_windows[hwnd] = std::move(n);
-    } catch (const std::bad_alloc&) {
-        if (n.renderer) SDL_DestroyRenderer(n.renderer);
-        SDL_DestroyWindow(w);
-        return false;
-    }
     return true;
 }
 
@@ -193,13 +192,9 @@ bool GiveFramebuffer(HWND hwnd, int width, int height, Framebuffer* fb) {
         return true;
     }
     // The size changed, or SDL replaced the surface: keep what the window holds first,
-    // since asking SDL for its new surface frees the old one.
-    std::vector<uint32_t> kept;
-    try {
-        kept.assign(size_t(width) * size_t(height), 0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    // since asking SDL for its new surface frees the old one. (Out of memory, the seam's
+    // GetFramebuffer fails with nothing changed.)
+    std::vector<uint32_t> kept(size_t(width) * size_t(height), 0);
     const uint8_t* from = nullptr;
     int from_pitch = 0;
     if (n->in_shadow && !n->shadow.empty()) {
