@@ -25,6 +25,26 @@ bool Holds(const Table& table, DWORD index, DWORD first = 0) {
     return index >= first && index < std::size(table);
 }
 
+// The entry of a per-stage (or per-sampler) state table, or null when either index is out
+// of range.
+template <class Row, size_t kUnits>
+DWORD* StateOf(Row (&table)[kUnits], DWORD unit, DWORD type) {
+    if (!Holds(table, unit) || !Holds(table[0], type, kFirstStateType)) return nullptr;
+    return &table[unit][type];
+}
+
+// The Get and Set methods of one state entry.
+HRESULT ReadState(const DWORD* entry, DWORD* value) {
+    if (!entry || !value) return D3DERR_INVALIDCALL;
+    *value = *entry;
+    return D3D_OK;
+}
+HRESULT WriteState(DWORD* entry, DWORD value) {
+    if (!entry) return D3DERR_INVALIDCALL;
+    *entry = value;
+    return D3D_OK;
+}
+
 }  // namespace
 
 Device::Device(Direct3D* parent, HWND focus_window, DWORD behavior_flags,
@@ -361,44 +381,27 @@ HRESULT Device::Clear(DWORD rect_count, const D3DRECT* rects, DWORD flags, D3DCO
 // ---- States ---------------------------------------------------------------------------
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    if (!Holds(render_states_, state)) return D3DERR_INVALIDCALL;
-    render_states_[state] = value;
-    return D3D_OK;
+    return WriteState(Holds(render_states_, state) ? &render_states_[state] : nullptr, value);
 }
 
 HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
-    if (!Holds(render_states_, state) || !value) return D3DERR_INVALIDCALL;
-    *value = render_states_[state];
-    return D3D_OK;
+    return ReadState(Holds(render_states_, state) ? &render_states_[state] : nullptr, value);
 }
 
 HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
-    if (!Holds(stage_states_, stage) || !Holds(stage_states_[0], type, kFirstStateType) || !value)
-        return D3DERR_INVALIDCALL;
-    *value = stage_states_[stage][type];
-    return D3D_OK;
+    return ReadState(StateOf(stage_states_, stage, type), value);
 }
 
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
-    if (!Holds(stage_states_, stage) || !Holds(stage_states_[0], type, kFirstStateType))
-        return D3DERR_INVALIDCALL;
-    stage_states_[stage][type] = value;
-    return D3D_OK;
+    return WriteState(StateOf(stage_states_, stage, type), value);
 }
 
 HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
-    if (!Holds(sampler_states_, sampler) || !Holds(sampler_states_[0], type, kFirstStateType) ||
-        !value)
-        return D3DERR_INVALIDCALL;
-    *value = sampler_states_[sampler][type];
-    return D3D_OK;
+    return ReadState(StateOf(sampler_states_, sampler, type), value);
 }
 
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
-    if (!Holds(sampler_states_, sampler) || !Holds(sampler_states_[0], type, kFirstStateType))
-        return D3DERR_INVALIDCALL;
-    sampler_states_[sampler][type] = value;
-    return D3D_OK;
+    return WriteState(StateOf(sampler_states_, sampler, type), value);
 }
 
 HRESULT Device::SetSoftwareVertexProcessing(BOOL software) {

@@ -2,6 +2,8 @@
 // DCs of GetDC, and the attributes that every drawing call reads.
 #include "gdi_private.h"
 
+#include <utility>
+
 #include "gdi_window_dc.h"
 
 namespace zv::gdi {
@@ -142,6 +144,29 @@ bool GetWindowSurface(HWND hwnd, WindowSurface* surface) {
 
 }  // namespace zv
 
+namespace {
+
+// One attribute of a DC, for its Get and Set calls. A bad handle gives `failure`; a Set
+// whose value is out of range fails with ERROR_INVALID_PARAMETER and changes nothing;
+// otherwise a Set gives the value it replaced.
+template <class T>
+T GetAttribute(HDC hdc, T DC::*attribute, T failure) {
+    GDI_LOCK;
+    DC* dc = GetDc(hdc);
+    return dc ? dc->*attribute : failure;
+}
+
+// Called under the lock, after the call's trace.
+template <class T>
+T SetAttribute(HDC hdc, T DC::*attribute, T value, T failure, bool valid = true) {
+    DC* dc = GetDc(hdc);
+    if (!dc) return failure;
+    if (!valid) return Fail(ERROR_INVALID_PARAMETER, failure);
+    return std::exchange(dc->*attribute, value);
+}
+
+}  // namespace
+
 extern "C" {
 
 HDC WINAPI CreateCompatibleDC(HDC hdc) {
@@ -241,118 +266,71 @@ BOOL WINAPI GdiFlush(void) {
 int WINAPI SetROP2(HDC hdc, int rop2) {
     GDI_LOCK;
     GDI_TRACE(hdc, "SetROP2", rop2);
-    DC* dc = GetDc(hdc);
-    if (!dc) return 0;
-    if (rop2 < R2_BLACK || rop2 > R2_WHITE) return Fail(ERROR_INVALID_PARAMETER, 0);
-    int old = dc->rop2;
-    dc->rop2 = rop2;
-    return old;
+    return SetAttribute(hdc, &DC::rop2, rop2, 0, rop2 >= R2_BLACK && rop2 <= R2_WHITE);
 }
 
 int WINAPI GetROP2(HDC hdc) {
-    GDI_LOCK;
-    DC* dc = GetDc(hdc);
-    return dc ? dc->rop2 : 0;
+    return GetAttribute(hdc, &DC::rop2, 0);
 }
 
 int WINAPI SetBkMode(HDC hdc, int mode) {
     GDI_LOCK;
     GDI_TRACE(hdc, "SetBkMode", mode);
-    DC* dc = GetDc(hdc);
-    if (!dc) return 0;
-    if (mode != TRANSPARENT && mode != OPAQUE) return Fail(ERROR_INVALID_PARAMETER, 0);
-    int old = dc->bk_mode;
-    dc->bk_mode = mode;
-    return old;
+    return SetAttribute(hdc, &DC::bk_mode, mode, 0, mode == TRANSPARENT || mode == OPAQUE);
 }
 
 int WINAPI GetBkMode(HDC hdc) {
-    GDI_LOCK;
-    DC* dc = GetDc(hdc);
-    return dc ? dc->bk_mode : 0;
+    return GetAttribute(hdc, &DC::bk_mode, 0);
 }
 
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
     GDI_LOCK;
     GDI_TRACE(hdc, "SetBkColor", intptr_t(color));
-    DC* dc = GetDc(hdc);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->bk_color;
-    dc->bk_color = color;
-    return old;
+    return SetAttribute(hdc, &DC::bk_color, color, CLR_INVALID);
 }
 
 COLORREF WINAPI GetBkColor(HDC hdc) {
-    GDI_LOCK;
-    DC* dc = GetDc(hdc);
-    return dc ? dc->bk_color : CLR_INVALID;
+    return GetAttribute(hdc, &DC::bk_color, CLR_INVALID);
 }
 
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
     GDI_LOCK;
     GDI_TRACE(hdc, "SetTextColor", intptr_t(color));
-    DC* dc = GetDc(hdc);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->text_color;
-    dc->text_color = color;
-    return old;
+    return SetAttribute(hdc, &DC::text_color, color, CLR_INVALID);
 }
 
 COLORREF WINAPI GetTextColor(HDC hdc) {
-    GDI_LOCK;
-    DC* dc = GetDc(hdc);
-    return dc ? dc->text_color : CLR_INVALID;
+    return GetAttribute(hdc, &DC::text_color, CLR_INVALID);
 }
 
 UINT WINAPI SetTextAlign(HDC hdc, UINT align) {
     GDI_LOCK;
     GDI_TRACE(hdc, "SetTextAlign", intptr_t(align));
-    DC* dc = GetDc(hdc);
-    if (!dc) return GDI_ERROR;
-    UINT old = dc->text_align;
-    dc->text_align = align & TA_MASK;
-    return old;
+    return SetAttribute(hdc, &DC::text_align, align & TA_MASK, UINT(GDI_ERROR));
 }
 
 UINT WINAPI GetTextAlign(HDC hdc) {
-    GDI_LOCK;
-    DC* dc = GetDc(hdc);
-    return dc ? dc->text_align : GDI_ERROR;
+    return GetAttribute(hdc, &DC::text_align, UINT(GDI_ERROR));
 }
 
 int WINAPI SetStretchBltMode(HDC hdc, int mode) {
     GDI_LOCK;
     GDI_TRACE(hdc, "SetStretchBltMode", mode);
-    DC* dc = GetDc(hdc);
-    if (!dc) return 0;
-    if (mode < BLACKONWHITE || mode > HALFTONE) return Fail(ERROR_INVALID_PARAMETER, 0);
-    int old = dc->stretch_mode;
-    dc->stretch_mode = mode;
-    return old;
+    return SetAttribute(hdc, &DC::stretch_mode, mode, 0, mode >= BLACKONWHITE && mode <= HALFTONE);
 }
 
 int WINAPI GetStretchBltMode(HDC hdc) {
-    GDI_LOCK;
-    DC* dc = GetDc(hdc);
-    return dc ? dc->stretch_mode : 0;
+    return GetAttribute(hdc, &DC::stretch_mode, 0);
 }
 
 COLORREF WINAPI SetDCBrushColor(HDC hdc, COLORREF color) {
     GDI_LOCK;
-    DC* dc = GetDc(hdc);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->dc_brush_color;
-    dc->dc_brush_color = color;
-    return old;
+    return SetAttribute(hdc, &DC::dc_brush_color, color, CLR_INVALID);
 }
 
 COLORREF WINAPI SetDCPenColor(HDC hdc, COLORREF color) {
     GDI_LOCK;
-    DC* dc = GetDc(hdc);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->dc_pen_color;
-    dc->dc_pen_color = color;
-    return old;
+    return SetAttribute(hdc, &DC::dc_pen_color, color, CLR_INVALID);
 }
 
 BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT previous) {
