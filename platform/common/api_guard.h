@@ -22,6 +22,13 @@
 
 namespace zv {
 
+// Sets the last error and returns `result`: a call's failure path in one line.
+template <class T>
+T Fail(DWORD error, T result) {
+    SetLastError(error);
+    return result;
+}
+
 // Runs body() and returns its result; if it throws, sets the last error to `error` (unless
 // 0) and returns `failure`.
 template <class R, class Body>

@@ -203,12 +203,7 @@ COLORREF BrushColor(const DC& dc);
 void TraceCall(HDC hdc, const char* function, std::initializer_list<intptr_t> args);
 #define GDI_TRACE(hdc, name, ...) ::zv::gdi::TraceCall(hdc, name, {__VA_ARGS__})
 
-// Fails a call: sets the last error and returns `value`.
-template <class T>
-T Fail(DWORD error, T value) {
-    SetLastError(error);
-    return value;
-}
+using zv::Fail;
 
 // Pixel conversions used by blits (bitmap.cpp).
 struct SurfaceView {

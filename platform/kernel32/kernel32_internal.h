@@ -12,12 +12,7 @@ namespace zv::kernel32 {
 // The forced-failure switch of the tests: true when this allocation must fail.
 bool ShouldFailAllocation(HANDLE heap);
 
-// Sets the last error and returns `result`, for one-line failure paths.
-template <class T>
-inline T Fail(DWORD error, T result) {
-    SetLastError(error);
-    return result;
-}
+using zv::Fail;
 
 // Runs the body of an entry point that can allocate: when memory runs out, the call fails
 // with `failure` and ERROR_NOT_ENOUGH_MEMORY (api_guard.h).

@@ -45,13 +45,10 @@ ATOM Register(const WNDCLASSEXA& wc, bool system) {
     std::string name;
     if (!wc.lpszClassName || !NameOf(wc.lpszClassName, &name) || name.empty() ||
         name.size() > 255) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
+        return Fail(ERROR_INVALID_PARAMETER, 0);
     }
-    if (wc.cbClsExtra < 0 || wc.cbWndExtra < 0 || wc.cbClsExtra > 40 || wc.cbWndExtra > 40) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (wc.cbClsExtra < 0 || wc.cbWndExtra < 0 || wc.cbClsExtra > 40 || wc.cbWndExtra > 40)
+        return Fail(ERROR_INVALID_PARAMETER, 0);
     if (!system) EnsureSystemClasses();
     HINSTANCE instance = system ? nullptr : Normalise(wc.hInstance);
     std::lock_guard<std::mutex> lock(g_class_mutex);
@@ -59,10 +56,7 @@ ATOM Register(const WNDCLASSEXA& wc, bool system) {
         if (!c->registered || c->system != system || !SameName(c->name, name.c_str())) continue;
         // A system class is there already when an earlier start ran out of memory after it.
         if (system) return c->atom;
-        if (c->instance == instance) {
-            SetLastError(ERROR_CLASS_ALREADY_EXISTS);
-            return 0;
-        }
+        if (c->instance == instance) return Fail(ERROR_CLASS_ALREADY_EXISTS, 0);
     }
     auto c = std::make_shared<WindowClass>();
     c->name = name;
@@ -137,18 +131,12 @@ using namespace zv::user32;
 extern "C" {
 
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* wc) {
-    if (!wc || wc->cbSize != sizeof(WNDCLASSEXA)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!wc || wc->cbSize != sizeof(WNDCLASSEXA)) return Fail(ERROR_INVALID_PARAMETER, 0);
     return Guard(ATOM(0), [&] { return Register(*wc, false); });
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
-    if (!wc) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!wc) return Fail(ERROR_INVALID_PARAMETER, 0);
     WNDCLASSEXA ex = {sizeof(ex),        wc->style,        wc->lpfnWndProc,   wc->cbClsExtra,
                       wc->cbWndExtra,    wc->hInstance,    wc->hIcon,         wc->hCursor,
                       wc->hbrBackground, wc->lpszMenuName, wc->lpszClassName, nullptr};
@@ -158,39 +146,26 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
 BOOL WINAPI UnregisterClassA(LPCSTR class_name, HINSTANCE instance) {
     return Guard(FALSE, [&]() -> BOOL {
         std::string name;
-        if (!NameOf(class_name, &name)) {
-            SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-            return FALSE;
-        }
+        if (!NameOf(class_name, &name)) return Fail(ERROR_CLASS_DOES_NOT_EXIST, FALSE);
         instance = Normalise(instance);
         std::lock_guard<std::mutex> lock(g_class_mutex);
         for (auto it = g_classes.begin(); it != g_classes.end(); ++it) {
             auto& c = *it;
             if (c->system || c->instance != instance || !SameName(c->name, name.c_str())) continue;
-            if (c->windows > 0) {
-                SetLastError(ERROR_CLASS_HAS_WINDOWS);
-                return FALSE;
-            }
+            if (c->windows > 0) return Fail(ERROR_CLASS_HAS_WINDOWS, FALSE);
             c->registered = false;
             g_classes.erase(it);
             return TRUE;
         }
-        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-        return FALSE;
+        return Fail(ERROR_CLASS_DOES_NOT_EXIST, FALSE);
     });
 }
 
 BOOL WINAPI GetClassInfoExA(HINSTANCE instance, LPCSTR class_name, LPWNDCLASSEXA wc) {
     return Guard(FALSE, [&]() -> BOOL {
         auto c = FindClass(class_name, instance);
-        if (!c) {
-            SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-            return FALSE;
-        }
-        if (!wc) {
-            SetLastError(ERROR_NOACCESS);
-            return FALSE;
-        }
+        if (!c) return Fail(ERROR_CLASS_DOES_NOT_EXIST, FALSE);
+        if (!wc) return Fail(ERROR_NOACCESS, FALSE);
         wc->cbSize = sizeof(*wc);
         wc->style = c->style;
         wc->lpfnWndProc = c->proc;
@@ -210,10 +185,7 @@ BOOL WINAPI GetClassInfoExA(HINSTANCE instance, LPCSTR class_name, LPWNDCLASSEXA
 int WINAPI GetClassNameA(HWND hwnd, LPSTR buffer, int size) {
     Window* w = GetWindowChecked(hwnd);
     if (!w) return 0;
-    if (!buffer || size <= 0) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
+    if (!buffer || size <= 0) return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
     size_t n = std::min(w->cls->name.size(), size_t(size - 1));
     memcpy(buffer, w->cls->name.data(), n);
     buffer[n] = 0;
@@ -221,10 +193,8 @@ int WINAPI GetClassNameA(HWND hwnd, LPSTR buffer, int size) {
 }
 
 UINT WINAPI RegisterWindowMessageA(LPCSTR name) {
-    if (!name || !*name || IS_INTRESOURCE(name) || strlen(name) > 255) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!name || !*name || IS_INTRESOURCE(name) || strlen(name) > 255)
+        return Fail(ERROR_INVALID_PARAMETER, 0);
     return Guard(UINT(0), [&]() -> UINT { return AddAtom(name); });
 }
 

@@ -255,10 +255,7 @@ SHORT WINAPI GetAsyncKeyState(int vk) {
 }
 
 HACCEL WINAPI CreateAcceleratorTableA(LPACCEL entries, int count) {
-    if (!entries || count <= 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
+    if (!entries || count <= 0) return Fail(ERROR_INVALID_PARAMETER, nullptr);
     return Guard(HACCEL(nullptr), [&] {
         auto table = std::make_unique<AcceleratorTable>();
         table->entries.assign(entries, entries + count);
@@ -269,24 +266,15 @@ HACCEL WINAPI CreateAcceleratorTableA(LPACCEL entries, int count) {
 }
 
 BOOL WINAPI DestroyAcceleratorTable(HACCEL table) {
-    if (!Accelerators().Remove(table)) {
-        SetLastError(ERROR_INVALID_ACCEL_HANDLE);
-        return FALSE;
-    }
+    if (!Accelerators().Remove(table)) return Fail(ERROR_INVALID_ACCEL_HANDLE, FALSE);
     return TRUE;
 }
 
 int WINAPI TranslateAcceleratorA(HWND hwnd, HACCEL haccel, LPMSG msg) {
     AcceleratorTable* table = Accelerators().Get(haccel);
-    if (!table) {
-        SetLastError(ERROR_INVALID_ACCEL_HANDLE);
-        return 0;
-    }
+    if (!table) return Fail(ERROR_INVALID_ACCEL_HANDLE, 0);
     if (!GetWindowChecked(hwnd)) return 0;
-    if (!msg) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!msg) return Fail(ERROR_INVALID_PARAMETER, 0);
     bool key = msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN;
     bool chr = msg->message == WM_CHAR || msg->message == WM_SYSCHAR;
     if (!key && !chr) return 0;
@@ -312,8 +300,7 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
             });
     }
     // Programs here carry no resources.
-    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return nullptr;
+    return Fail(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
@@ -324,8 +311,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
                 return reinterpret_cast<HCURSOR>(SystemImageHandle(true, int(id)));
             });
     }
-    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return nullptr;
+    return Fail(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {

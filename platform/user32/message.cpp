@@ -265,10 +265,7 @@ bool PostTo(Window* w, const MSG& msg, bool input) {
     ThreadQueue& q = *w->queue;
     std::lock_guard<std::mutex> lock(q.mutex);
     auto& list = input ? q.input : q.posted;
-    if (list.size() >= kPostQuota) {
-        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-        return false;
-    }
+    if (list.size() >= kPostQuota) return Fail(ERROR_NOT_ENOUGH_QUOTA, false);
     list.push_back(msg);
     q.wake.notify_all();
     return true;
@@ -343,16 +340,10 @@ BOOL WINAPI PostThreadMessageA(DWORD thread_id, UINT message, WPARAM wparam, LPA
     return Guard(FALSE, [&]() -> BOOL {
         auto q =
             thread_id == GetCurrentThreadId() ? CurrentQueueShared() : QueueOfThread(thread_id);
-        if (!q) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+        if (!q) return Fail(ERROR_INVALID_PARAMETER, FALSE);
         MSG m = {nullptr, message, wparam, lparam, GetTickCount(), {}};
         std::lock_guard<std::mutex> lock(q->mutex);
-        if (q->posted.size() >= kPostQuota) {
-            SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-            return FALSE;
-        }
+        if (q->posted.size() >= kPostQuota) return Fail(ERROR_NOT_ENOUGH_QUOTA, FALSE);
         q->posted.push_back(m);
         q->wake.notify_all();
         return TRUE;
@@ -370,29 +361,20 @@ void WINAPI PostQuitMessage(int exit_code) {
 }
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT low, UINT high, UINT remove) {
-    if (!msg) {
-        SetLastError(ERROR_NOACCESS);
-        return FALSE;
-    }
+    if (!msg) return Fail(ERROR_NOACCESS, FALSE);
     if (FiltersOneWindow(hwnd) && !GetWindowChecked(hwnd)) return FALSE;
     return Guard(FALSE,
                  [&]() -> BOOL { return Peek(CurrentQueue(), msg, hwnd, low, high, remove); });
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT low, UINT high) {
-    if (!msg) {
-        SetLastError(ERROR_NOACCESS);
-        return -1;
-    }
+    if (!msg) return Fail(ERROR_NOACCESS, -1);
     if (FiltersOneWindow(hwnd) && !GetWindowChecked(hwnd)) return -1;
     return Guard(BOOL(-1), [&]() -> BOOL {
         ThreadQueue& q = CurrentQueue();
         for (;;) {
             if (Peek(q, msg, hwnd, low, high, PM_REMOVE)) return msg->message != WM_QUIT;
-            if (FiltersOneWindow(hwnd) && !Find(hwnd)) {
-                SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-                return -1;
-            }
+            if (FiltersOneWindow(hwnd) && !Find(hwnd)) return Fail(ERROR_INVALID_WINDOW_HANDLE, -1);
             WaitForMessages(q, 50, QS_ALLINPUT | QS_ALLPOSTMESSAGE);
         }
     });
@@ -401,10 +383,7 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT low, UINT high) {
 DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD ms,
                                        DWORD mask) {
     // Only the message queue can be waited on here; no kernel object is waitable.
-    if (count != 0 || (handles && count)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return WAIT_FAILED;
-    }
+    if (count != 0 || (handles && count)) return Fail(ERROR_INVALID_HANDLE, WAIT_FAILED);
     return Guard(DWORD(WAIT_FAILED), [&] {
         return WaitForMessages(CurrentQueue(), ms, mask) ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
     });
@@ -469,10 +448,7 @@ BOOL WINAPI TranslateMessage(const MSG* msg) {
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
-    if (!msg) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!msg) return Fail(ERROR_INVALID_PARAMETER, 0);
     if (msg->message == WM_TIMER && msg->lParam) {
         auto timer = reinterpret_cast<void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD)>(msg->lParam);
         timer(msg->hwnd, msg->message, msg->wParam, msg->time);
@@ -481,10 +457,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
     if (!msg->hwnd) return 0;
     Window* w = GetWindowChecked(msg->hwnd);
     if (!w) return 0;
-    if (w->thread_id != GetCurrentThreadId()) {
-        SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
-        return 0;
-    }
+    if (w->thread_id != GetCurrentThreadId()) return Fail(ERROR_WINDOW_OF_OTHER_THREAD, 0);
     return CallProc(w, msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 

@@ -133,10 +133,7 @@ int WINAPI GetSystemMetrics(int index) {
 }
 
 BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD ex_style) {
-    if (!rect) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!rect) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     RECT in;
     NonClientInsets(style, ex_style, menu != FALSE, &in);
     rect->left -= in.left;

@@ -181,10 +181,7 @@ BOOL WINAPI UpdateWindow(HWND hwnd) {
 HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
     Window* w = GetWindowChecked(hwnd);
     if (!w) return nullptr;
-    if (!ps) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
+    if (!ps) return Fail(ERROR_INVALID_PARAMETER, nullptr);
     InstallSurfaceProvider();
     RECT update = w->has_update ? w->update : RECT{};
     bool erase = w->erase_pending;
@@ -202,10 +199,7 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
 
 BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
     if (!GetWindowChecked(hwnd)) return FALSE;
-    if (!ps) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!ps) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     if (ps->hdc) ReleaseDC(hwnd, ps->hdc);
     PresentTop(TopLevelOf(hwnd));
     return TRUE;

@@ -186,8 +186,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int command) {
             swp |= SWP_SHOWWINDOW | MinMaximize(hwnd, SW_RESTORE, &r);
             break;
         default:
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
+            return Fail(ERROR_INVALID_PARAMETER, FALSE);
     }
     if (!(w = Find(hwnd))) return was_visible;
     if (show != was_visible) {

@@ -25,6 +25,8 @@
 
 namespace zv::user32 {
 
+using zv::Fail;
+
 // Internal WINDOWPOS flags, as Windows keeps them.
 constexpr UINT kSwpNoClientSize = 0x0800;
 constexpr UINT kSwpNoClientMove = 0x1000;

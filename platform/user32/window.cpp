@@ -200,17 +200,12 @@ static HWND NewWindow(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWO
                       LPVOID param) {
     InstallSurfaceProvider();
     auto cls = FindClass(class_name, instance);
-    if (!cls) {
-        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-        return nullptr;
-    }
+    if (!cls) return Fail(ERROR_CANNOT_FIND_WND_CLASS, nullptr);
     bool message_only = parent == HWND_MESSAGE;
     if (message_only) parent = nullptr;
     if (parent && !GetWindowChecked(parent)) return nullptr;
-    if ((style & WS_CHILD) && !parent && !message_only) {
-        SetLastError(ERROR_TLW_WITH_WSCHILD);
-        return nullptr;
-    }
+    if ((style & WS_CHILD) && !parent && !message_only)
+        return Fail(ERROR_TLW_WITH_WSCHILD, nullptr);
     HWND owner = nullptr;
     if (!(style & WS_CHILD)) {
         owner = parent ? TopLevelOf(parent) : nullptr;
@@ -254,10 +249,7 @@ static HWND NewWindow(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWO
         MakeRoomForOne(g_top_level);
     }
     HWND hwnd = reinterpret_cast<HWND>(Windows().Add(std::move(obj)));
-    if (!hwnd) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
+    if (!hwnd) return Fail(ERROR_NOT_ENOUGH_MEMORY, nullptr);
     w->hwnd = hwnd;
     cls->windows++;
     if (Window* p = Find(parent)) {
@@ -290,8 +282,7 @@ static HWND NewWindow(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWO
     if (!Send(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
         const DWORD why = GetLastError();
         FreeWindow(hwnd);
-        SetLastError(why != ERROR_SUCCESS ? why : ERROR_INVALID_PARAMETER);
-        return nullptr;
+        return Fail(why != ERROR_SUCCESS ? why : ERROR_INVALID_PARAMETER, nullptr);
     }
     if (!(w = Find(hwnd))) return nullptr;
     RECT client = w->window_rect;
@@ -302,8 +293,7 @@ static HWND NewWindow(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWO
 
     if (Send(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         DestroyWindow(hwnd);
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
+        return Fail(ERROR_INVALID_PARAMETER, nullptr);
     }
     if (!(w = Find(hwnd))) return nullptr;
 
@@ -349,10 +339,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
 BOOL WINAPI DestroyWindow(HWND hwnd) {
     Window* w = GetWindowChecked(hwnd);
     if (!w) return FALSE;
-    if (w->thread_id != GetCurrentThreadId()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
+    if (w->thread_id != GetCurrentThreadId()) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (w->destroying) return TRUE;
     // From here on, a DestroyWindow from inside one of the messages below is already done.
     w->destroying = true;
@@ -444,8 +431,7 @@ HWND WINAPI GetWindow(HWND hwnd, UINT command) {
         case GW_ENABLEDPOPUP:
             return nullptr;
         default:
-            SetLastError(ERROR_INVALID_GW_COMMAND);
-            return nullptr;
+            return Fail(ERROR_INVALID_GW_COMMAND, nullptr);
     }
 }
 
@@ -472,10 +458,7 @@ static BOOL EnumTree(const std::vector<HWND>& list, WNDENUMPROC proc, LPARAM par
 }
 
 BOOL WINAPI EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM param) {
-    if (!proc) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!proc) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     return Guard(FALSE, [&]() -> BOOL {
         if (!parent) return EnumTree(TopLevelWindows(), proc, param);
         Window* w = GetWindowChecked(parent);
@@ -525,10 +508,7 @@ BOOL WINAPI IsZoomed(HWND hwnd) {
 BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect) {
     Window* w = GetWindowChecked(hwnd);
     if (!w) return FALSE;
-    if (!rect) {
-        SetLastError(ERROR_NOACCESS);
-        return FALSE;
-    }
+    if (!rect) return Fail(ERROR_NOACCESS, FALSE);
     *rect = w->window_rect;
     if (Window* p = Find(w->parent)) {
         POINT o;
@@ -541,10 +521,7 @@ BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect) {
 BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
     Window* w = GetWindowChecked(hwnd);
     if (!w) return FALSE;
-    if (!rect) {
-        SetLastError(ERROR_NOACCESS);
-        return FALSE;
-    }
+    if (!rect) return Fail(ERROR_NOACCESS, FALSE);
     *rect = {0, 0, Width(w->client_rect), Height(w->client_rect)};
     return TRUE;
 }
@@ -592,8 +569,7 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND hwnd, int index) {
                 memcpy(&v, w->extra.data() + index, sizeof v);
                 return v;
             }
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
+            return Fail(ERROR_INVALID_INDEX, 0);
     }
 }
 
@@ -604,10 +580,7 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
     switch (index) {
         case GWLP_WNDPROC:
             old = reinterpret_cast<LONG_PTR>(w->proc);
-            if (!value) {
-                SetLastError(ERROR_INVALID_PARAMETER);
-                return 0;
-            }
+            if (!value) return Fail(ERROR_INVALID_PARAMETER, 0);
             w->proc = reinterpret_cast<WNDPROC>(value);
             return old;
         case GWLP_HINSTANCE:
@@ -640,8 +613,7 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
                 memcpy(w->extra.data() + index, &value, sizeof value);
                 return old;
             }
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
+            return Fail(ERROR_INVALID_INDEX, 0);
     }
 }
 
@@ -657,10 +629,7 @@ bool IsPointerIndex(int index) {
 char* ExtraLong(HWND hwnd, int index) {
     Window* w = GetWindowChecked(hwnd);
     if (!w) return nullptr;
-    if (size_t(index) + sizeof(LONG) > w->extra.size()) {
-        SetLastError(ERROR_INVALID_INDEX);
-        return nullptr;
-    }
+    if (size_t(index) + sizeof(LONG) > w->extra.size()) return Fail(ERROR_INVALID_INDEX, nullptr);
     return reinterpret_cast<char*>(w->extra.data()) + index;
 }
 
@@ -714,10 +683,7 @@ BOOL WINAPI SetPropA(HWND hwnd, LPCSTR name, HANDLE data) {
     Window* w = GetWindowChecked(hwnd);
     if (!w) return FALSE;
     PropName key(name);
-    if (!key.text()) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!key.text()) return Fail(ERROR_INVALID_PARAMETER, FALSE);
     for (auto& p : w->props)
         if (key.Names(p)) {
             p.value = data;
