@@ -54,6 +54,16 @@ class ComRefCount {
         return r - 1;
     }
 
+    // Release of an object that goes with its last reference: deletes `self` then. Only
+    // the returned count may be used afterwards.
+    template <class T>
+    ULONG ReleaseAndDelete(T* self) {
+        bool last;
+        ULONG left = Release(&last);
+        if (last) delete self;
+        return left;
+    }
+
     ULONG Count() const { return refs_.load(); }
 
   private:

@@ -106,10 +106,7 @@ ULONG Device::AddRef() {
 }
 
 ULONG Device::Release() {
-    bool last;
-    ULONG left = refs_.Release(&last);
-    if (last) delete this;
-    return left;
+    return refs_.ReleaseAndDelete(this);
 }
 
 // ---- Cooperative level ------------------------------------------------------------------

@@ -92,10 +92,7 @@ ULONG Direct3D::AddRef() {
 }
 
 ULONG Direct3D::Release() {
-    bool last;
-    ULONG left = refs_.Release(&last);
-    if (last) delete this;
-    return left;
+    return refs_.ReleaseAndDelete(this);
 }
 
 HRESULT Direct3D::RegisterSoftwareDevice(void*) {

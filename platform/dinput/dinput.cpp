@@ -41,17 +41,12 @@ std::atomic<int> g_live{0};
 template <class Interface>
 class RefCounted : public Interface {
   public:
+    virtual ~RefCounted() { g_live.fetch_sub(1); }  // through Release alone
     ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        bool last;
-        ULONG left = refs_.Release(&last);
-        if (last) delete this;
-        return left;
-    }
+    ULONG STDMETHODCALLTYPE Release() override { return refs_.ReleaseAndDelete(this); }
 
   protected:
     RefCounted() { g_live.fetch_add(1); }
-    virtual ~RefCounted() { g_live.fetch_sub(1); }
 
   private:
     zv::ComRefCount refs_;

@@ -484,6 +484,18 @@ bool InClip(const DC& dc, int64_t x, int64_t y) {
            y < dc.clip.bottom;
 }
 
+// The DC and surface position of the pixel that a pixel call names at (x, y): null when
+// the handle is bad or the pixel lies outside the clip.
+DC* PixelAt(HDC hdc, int x, int y, int32_t* sx, int32_t* sy) {
+    DC* dc = GetDc(hdc);
+    if (!dc) return nullptr;
+    const int64_t px = x + dc->ox, py = y + dc->oy;
+    if (!InClip(*dc, px, py)) return nullptr;
+    *sx = int32_t(px);
+    *sy = int32_t(py);
+    return dc;
+}
+
 }  // namespace
 
 // Fills a logical rectangle with a colour and a ROP2 (used by FillRect, PatBlt, text).
@@ -558,34 +570,31 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
     GDI_LOCK;
     GDI_TRACE(hdc, "SetPixel", x, y, intptr_t(color));
-    DC* dc = GetDc(hdc);
+    int32_t sx, sy;
+    DC* dc = PixelAt(hdc, x, y, &sx, &sy);
     if (!dc) return CLR_INVALID;
-    int64_t sx = x + dc->ox, sy = y + dc->oy;
-    if (!InClip(*dc, sx, sy)) return CLR_INVALID;
     uint32_t p = ColorToPixel(*dc->surf, color);
-    WritePixel(*dc->surf, int32_t(sx), int32_t(sy), p);
+    WritePixel(*dc->surf, sx, sy, p);
     return PixelToColor(*dc->surf, p);
 }
 
 BOOL WINAPI SetPixelV(HDC hdc, int x, int y, COLORREF color) {
     GDI_LOCK;
     GDI_TRACE(hdc, "SetPixelV", x, y, intptr_t(color));
-    DC* dc = GetDc(hdc);
+    int32_t sx, sy;
+    DC* dc = PixelAt(hdc, x, y, &sx, &sy);
     if (!dc) return FALSE;
-    int64_t sx = x + dc->ox, sy = y + dc->oy;
-    if (!InClip(*dc, sx, sy)) return FALSE;
-    WritePixel(*dc->surf, int32_t(sx), int32_t(sy), ColorToPixel(*dc->surf, color));
+    WritePixel(*dc->surf, sx, sy, ColorToPixel(*dc->surf, color));
     return TRUE;
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     GDI_LOCK;
     GDI_TRACE(hdc, "GetPixel", x, y);
-    DC* dc = GetDc(hdc);
+    int32_t sx, sy;
+    DC* dc = PixelAt(hdc, x, y, &sx, &sy);
     if (!dc) return CLR_INVALID;
-    int64_t sx = x + dc->ox, sy = y + dc->oy;
-    if (!InClip(*dc, sx, sy)) return CLR_INVALID;
-    return PixelToColor(*dc->surf, ReadPixel(*dc->surf, int32_t(sx), int32_t(sy)));
+    return PixelToColor(*dc->surf, ReadPixel(*dc->surf, sx, sy));
 }
 
 BOOL WINAPI ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
