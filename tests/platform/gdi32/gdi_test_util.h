@@ -1,4 +1,5 @@
-// A 32-bit top-down DIB section selected into a memory DC, with direct pixel access.
+// Shared by the GDI tests: a 32-bit top-down DIB section selected into a memory DC, with
+// direct pixel access, and a pen and brush selected for a scope.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,10 @@
 
 #include <cstdint>
 #include <string>
+
+// A red pen and a green brush, as COLORREFs and as a 32-bit DIB stores them (0x00RRGGBB).
+inline constexpr uint32_t kPen = 0xFF0000, kBrush = 0x00FF00;
+inline constexpr COLORREF kPenRef = RGB(255, 0, 0), kBrushRef = RGB(0, 255, 0);
 
 struct Canvas {
     HDC dc = nullptr;

@@ -1,4 +1,4 @@
-// Icons, with the platform's count of live icons.
+// Icons: drawing through the mask, destroying, and the platform's count of live icons.
 #include "gdi_test_util.h"
 
 #include <zorvane_test/gdi32.h>
