@@ -34,9 +34,11 @@ function(zv_add_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} zv_win32 GTest::gtest GTest::gtest_main)
   if(NOT WIN32)
     # The virtual clock is switched on from outside the test's own sources, which stay
-    # Win32-only.
-    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/platform/testing/use_virtual_clock.cpp)
-    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/platform/testing)
+    # Win32-only: only this one file sees the test controls.
+    set(clock ${PROJECT_SOURCE_DIR}/platform/testing/use_virtual_clock.cpp)
+    target_sources(${name} PRIVATE ${clock})
+    set_source_files_properties(${clock} PROPERTIES
+      INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/platform/testing)
   endif()
   target_compile_definitions(${name} PRIVATE ZV_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   if(WIN32)
