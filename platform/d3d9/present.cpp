@@ -10,13 +10,6 @@
 #include "gdi_window_dc.h"
 #include "host/host.h"
 
-namespace zv::user32 {
-// Shows what window DCs drew since the last message fetch. Bound weakly, so that this
-// library also links in a program without the window system (frames then reach the
-// host at the next message fetch).
-void PresentPending() __attribute__((weak));
-}  // namespace zv::user32
-
 namespace zv::d3d9 {
 namespace {
 
@@ -178,7 +171,7 @@ HRESULT Device::PresentFrame(const RECT* src_rect, const RECT* dst_rect, HWND wi
                     scale_row(out, y, LONG(x0 - left), LONG(x1 - left));
             }
         }
-        if (zv::user32::PresentPending) zv::user32::PresentPending();
+        ShowDrawnWindowSurfaces();
         if (record)
             last_present_.pixels.swap(staging_);
         else

@@ -25,8 +25,7 @@ void AttachBitmap(DC& dc, Bitmap* bmp) {
 
 namespace {
 
-WindowSurfaceProvider g_provider = nullptr;
-void* g_provider_context = nullptr;
+WindowSurfaceProvider g_provider = {};
 
 void SelectDefaults(DC& dc) {
     dc.pen = StockObject(BLACK_PEN);
@@ -131,15 +130,26 @@ bool RetargetBufferDC(HDC hdc, const PixelBuffer& buffer, const RECT* clip, POIN
     });
 }
 
-void SetWindowSurfaceProvider(WindowSurfaceProvider provider, void* context) {
+void SetWindowSurfaceProvider(const WindowSurfaceProvider* provider) {
     GDI_LOCK;
-    g_provider = provider;
-    g_provider_context = context;
+    g_provider = provider ? *provider : WindowSurfaceProvider{};
 }
 
 bool GetWindowSurface(HWND hwnd, WindowSurface* surface) {
     GDI_LOCK;
-    return hwnd && surface && g_provider && g_provider(hwnd, surface, g_provider_context);
+    return hwnd && surface && g_provider.surface &&
+           g_provider.surface(hwnd, surface, g_provider.context);
+}
+
+void ShowDrawnWindowSurfaces() {
+    WindowSurfaceProvider provider;
+    {
+        GDI_LOCK;
+        provider = g_provider;
+    }
+    // Outside GDI's lock, as when the message fetch shows them: showing takes the window
+    // system's locks and reaches the display.
+    if (provider.show_drawn) provider.show_drawn(provider.context);
 }
 
 }  // namespace zv
@@ -196,7 +206,7 @@ BOOL WINAPI DeleteDC(HDC hdc) {
 HDC WINAPI GetDC(HWND hwnd) {
     return Guard(HDC(nullptr), [&] {
         zv::WindowSurface ws{};
-        bool have = g_provider && g_provider(hwnd, &ws, g_provider_context);
+        bool have = g_provider.surface && g_provider.surface(hwnd, &ws, g_provider.context);
         if (!have && hwnd) return Fail(ERROR_INVALID_WINDOW_HANDLE, HDC(nullptr));
         auto dc = std::make_unique<DC>();
         dc->type = hwnd ? DcType::Buffer : DcType::Screen;

@@ -1,6 +1,8 @@
 // Chooses the backend once, from ZORVANE_HOST, and forwards the seam's calls to it. Keeps
-// the framebuffers of windows whose backend has no memory of its own to show for them.
+// the framebuffers of windows whose backend has no memory of its own to show for them,
+// and hands what the backends report to the registered input sink.
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <chrono>
@@ -183,3 +185,59 @@ void PumpEvents() {
 }
 
 }  // namespace zv::host
+
+namespace zv::input {
+namespace {
+
+// Constant-initialised, so a sink registered from another file's static object finds it
+// ready whatever the order of static initialisation.
+std::atomic<const Sink*> g_sink{nullptr};
+
+const Sink* Current() {
+    return g_sink.load(std::memory_order_acquire);
+}
+
+}  // namespace
+
+void SetSink(const Sink* sink) {
+    g_sink.store(sink, std::memory_order_release);
+}
+
+void CloseRequest(HWND hwnd) {
+    if (const Sink* s = Current()) s->close_request(hwnd);
+}
+void CloseRequestAll() {
+    if (const Sink* s = Current()) s->close_request_all();
+}
+void MouseMove(HWND hwnd, int x, int y) {
+    if (const Sink* s = Current()) s->mouse_move(hwnd, x, y);
+}
+void MouseButtonEvent(HWND hwnd, MouseButton button, bool down, int x, int y) {
+    if (const Sink* s = Current()) s->mouse_button(hwnd, button, down, x, y);
+}
+void Key(int virtual_key, bool down) {
+    if (const Sink* s = Current()) s->key(virtual_key, down);
+}
+void FocusChange(HWND hwnd, bool gained) {
+    if (const Sink* s = Current()) s->focus_change(hwnd, gained);
+}
+void ClientResized(HWND hwnd, int width, int height) {
+    if (const Sink* s = Current()) s->client_resized(hwnd, width, height);
+}
+void ClientMoved(HWND hwnd, int x, int y) {
+    if (const Sink* s = Current()) s->client_moved(hwnd, x, y);
+}
+void Minimized(HWND hwnd) {
+    if (const Sink* s = Current()) s->minimized(hwnd);
+}
+void Maximized(HWND hwnd) {
+    if (const Sink* s = Current()) s->maximized(hwnd);
+}
+void Restored(HWND hwnd) {
+    if (const Sink* s = Current()) s->restored(hwnd);
+}
+void Exposed(HWND hwnd) {
+    if (const Sink* s = Current()) s->exposed(hwnd);
+}
+
+}  // namespace zv::input

@@ -1,6 +1,7 @@
 // The seam between the platform and the real display. Everything that knows how a
-// window reaches the screen (SDL, or nothing at all) sits behind this header; user32
-// drives it and the backends report native events back through the input sink below.
+// window reaches the screen (SDL, or nothing at all) sits behind this header; user32 and
+// the Direct3D device drive it, and the backends report native events back through the
+// input sink below, which user32 registers.
 //
 // The backend is chosen once, on first use, from the environment variable ZORVANE_HOST:
 // "sdl" (the default) or "headless". An SDL backend that cannot open a display behaves
@@ -89,20 +90,42 @@ void PumpEvents();
 
 }  // namespace zv::host
 
-// What the hosts report; implemented by user32. hwnd is always a top-level window;
-// coordinates are in its client area.
+// What the hosts report. hwnd is always a top-level window; coordinates are in its
+// client area. The backends call the functions below; they go to the sink that the window
+// system (user32) registers, from a static object in the file that implements it, so the
+// host never links the window system. Before a sink is registered, or after it is
+// removed, what a host reports is dropped.
 namespace zv::input {
 
 enum MouseButton { kLeft = 0, kRight = 1, kMiddle = 2 };
 
-void CloseRequest(HWND hwnd);  // the close button: a posted WM_SYSCOMMAND SC_CLOSE
-void CloseRequestAll();        // every visible top-level window
+struct Sink {
+    void (*close_request)(HWND hwnd);  // the close button: a posted WM_SYSCOMMAND SC_CLOSE
+    void (*close_request_all)();       // every visible top-level window
+    void (*mouse_move)(HWND hwnd, int x, int y);
+    void (*mouse_button)(HWND hwnd, MouseButton button, bool down, int x, int y);
+    void (*key)(int virtual_key, bool down);  // to the focus window (or the active one)
+    void (*focus_change)(HWND hwnd, bool gained);
+    void (*client_resized)(HWND hwnd, int width, int height);
+    void (*client_moved)(HWND hwnd, int x, int y);  // screen position of the client area
+    void (*minimized)(HWND hwnd);
+    void (*maximized)(HWND hwnd);
+    void (*restored)(HWND hwnd);
+    void (*exposed)(HWND hwnd);
+};
+
+// Registers the sink (which must outlive its registration; null removes it). Every entry
+// must be filled in.
+void SetSink(const Sink* sink);
+
+void CloseRequest(HWND hwnd);
+void CloseRequestAll();
 void MouseMove(HWND hwnd, int x, int y);
 void MouseButtonEvent(HWND hwnd, MouseButton button, bool down, int x, int y);
-void Key(int virtual_key, bool down);  // to the focus window (or the active one)
+void Key(int virtual_key, bool down);
 void FocusChange(HWND hwnd, bool gained);
 void ClientResized(HWND hwnd, int width, int height);
-void ClientMoved(HWND hwnd, int x, int y);  // screen position of the client area
+void ClientMoved(HWND hwnd, int x, int y);
 void Minimized(HWND hwnd);
 void Maximized(HWND hwnd);
 void Restored(HWND hwnd);

@@ -103,12 +103,7 @@ void SetCursorFromClient(HWND top, int x, int y) {
     g_cursor_pos = {w->client_rect.left + x, w->client_rect.top + y};
 }
 
-}  // namespace
-}  // namespace zv::user32
-
-using namespace zv::user32;
-
-namespace zv::input {
+// What the hosts report (host.h's input sink), as the messages Windows would queue.
 
 void CloseRequest(HWND hwnd) {
     PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -135,7 +130,7 @@ void MouseMove(HWND hwnd, int x, int y) {
     PostInput(target, WM_MOUSEMOVE, MouseKeys(), MAKELPARAM(pt.x, pt.y));
 }
 
-void MouseButtonEvent(HWND hwnd, MouseButton button, bool down, int x, int y) {
+void MouseButtonEvent(HWND hwnd, input::MouseButton button, bool down, int x, int y) {
     SetCursorFromClient(hwnd, x, y);
     POINT pt = {x, y};
     HWND target = ChildAt(hwnd, &pt);
@@ -232,7 +227,16 @@ void Exposed(HWND hwnd) {
     PresentTop(hwnd);
 }
 
-}  // namespace zv::input
+const input::Sink kHostInput = {CloseRequest, CloseRequestAll, MouseMove,     MouseButtonEvent,
+                                Key,          FocusChange,     ClientResized, ClientMoved,
+                                Minimized,    Maximized,       Restored,      Exposed};
+// user32 is linked whole into every program, so the host always has its sink.
+const bool kHostInputRegistered = (input::SetSink(&kHostInput), true);
+
+}  // namespace
+}  // namespace zv::user32
+
+using namespace zv::user32;
 
 extern "C" {
 

@@ -67,7 +67,11 @@ bool ProvideSurface(HWND hwnd, WindowSurface* surface, void*) {
 
 void InstallSurfaceProvider() {
     static std::once_flag once;
-    std::call_once(once, [] { SetWindowSurfaceProvider(ProvideSurface, nullptr); });
+    std::call_once(once, [] {
+        static const WindowSurfaceProvider provider = {ProvideSurface,
+                                                       [](void*) { PresentPending(); }, nullptr};
+        SetWindowSurfaceProvider(&provider);
+    });
 }
 
 void PresentTop(HWND top) {

@@ -80,7 +80,8 @@ TEST(GdiGetDc, ScreenAndWindowDcs) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
 
     std::vector<uint32_t> mem(16, 0);
-    zv::SetWindowSurfaceProvider(&FakeWindow, &mem);
+    const zv::WindowSurfaceProvider provider = {&FakeWindow, nullptr, &mem};
+    zv::SetWindowSurfaceProvider(&provider);
     HDC dc = GetDC(wnd);
     ASSERT_NE(dc, nullptr);
     HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
@@ -91,8 +92,28 @@ TEST(GdiGetDc, ScreenAndWindowDcs) {
     EXPECT_EQ(mem[1 * 4 + 2], 0u);
     EXPECT_EQ(ReleaseDC(nullptr, dc), 0);  // not its window
     EXPECT_EQ(ReleaseDC(wnd, dc), 1);
-    zv::SetWindowSurfaceProvider(nullptr, nullptr);
+    zv::SetWindowSurfaceProvider(nullptr);
     EXPECT_EQ(zv_test::LiveDcCount(), dcs);
+}
+
+// The Direct3D device's present asks the window system to show what was drawn, through
+// the provider: with its context, only where the provider can show, and not at all once
+// it is gone.
+TEST(GdiGetDc, ShowingWhatWasDrawnGoesToTheProvider) {
+    int shown = 0;
+    const zv::WindowSurfaceProvider provider = {
+        &FakeWindow, [](void* context) { ++*static_cast<int*>(context); }, &shown};
+    zv::SetWindowSurfaceProvider(&provider);
+    zv::ShowDrawnWindowSurfaces();
+    zv::ShowDrawnWindowSurfaces();
+    EXPECT_EQ(shown, 2);
+
+    const zv::WindowSurfaceProvider surfaces_only = {&FakeWindow, nullptr, &shown};
+    zv::SetWindowSurfaceProvider(&surfaces_only);
+    zv::ShowDrawnWindowSurfaces();
+    zv::SetWindowSurfaceProvider(nullptr);
+    zv::ShowDrawnWindowSurfaces();
+    EXPECT_EQ(shown, 2);
 }
 
 }  // namespace
