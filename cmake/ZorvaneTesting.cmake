@@ -12,7 +12,9 @@
 #   `*_controls_test.cpp`, target `<folder>_controls_tests`). Linux only.
 #
 # On Linux every test program runs against the headless host on its virtual clock. Test
-# data (tests/data) is found through ZV_TESTDATA_DIR, fixed at build time.
+# data (tests/data) is found through ZV_TESTDATA_DIR, fixed at build time. A test case
+# that starts threads must have "Thread" in its name (suite or case): it then carries the
+# CTest label "threads".
 
 if(WIN32)
   # GoogleTest from the source tree Debian's libgtest-dev ships, compiled by the same
@@ -47,10 +49,19 @@ function(zv_add_test name)
     add_test(NAME ${name} COMMAND ${name})
     set_property(GLOBAL APPEND PROPERTY ZV_PORTABLE_TESTS ${name})
   else()
+    # A case that starts threads has "Thread" in its name and is labelled "threads", so
+    # that the ThreadSanitizer step runs every one of them (ctest -L threads); that step
+    # also checks the names against the test sources.
     gtest_discover_tests(${name}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 60
+      TEST_FILTER "-*Thread*"
       PROPERTIES ENVIRONMENT "ZORVANE_HOST=headless")
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      TEST_FILTER "*Thread*"
+      PROPERTIES ENVIRONMENT "ZORVANE_HOST=headless" LABELS threads)
   endif()
 endfunction()
 

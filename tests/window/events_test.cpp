@@ -142,7 +142,7 @@ TEST_F(WindowSystemTest, EventPostedFromAnotherThread) {
     EXPECT_EQ(Events->current_window, 0);
 }
 
-TEST_F(WindowSystemTest, WaitingWithoutLimitReturnsWhenAMessageComes) {
+TEST_F(WindowSystemTest, WaitingWithoutLimitReturnsWhenAnotherThreadPosts) {
     HWND h = Window_Open(0, 0, 0, 100, 100, "", 0);
     Drain();
     std::thread poster([h] {

@@ -45,7 +45,7 @@ BOOL WINAPI CountingInit(PINIT_ONCE, PVOID parameter, PVOID* context) {
     return TRUE;
 }
 
-TEST(InitOnce, RunsTheRoutineOnceAndEveryCallerSeesItFinished) {
+TEST(InitOnce, RunsTheRoutineOnceAndEveryCallingThreadSeesItFinished) {
     INIT_ONCE once = INIT_ONCE_STATIC_INIT;
     std::atomic<int> calls{0};
     std::atomic<int> saw_unfinished{0};
@@ -125,7 +125,7 @@ TEST(LastError, IsPerThread) {
     EXPECT_NE(seen, 5u);
 }
 
-TEST(Process, IdentifiersAreStable) {
+TEST(Process, IdentifiersAreStableAndDifferPerThread) {
     EXPECT_NE(GetCurrentProcessId(), 0u);
     DWORD main_id = GetCurrentThreadId();
     EXPECT_EQ(GetCurrentThreadId(), main_id);
