@@ -59,27 +59,31 @@ void ClippedSpan(const IRect& clip, int64_t y, int64_t x0, int64_t x1, const Sin
     if (x0 < x1) sink(y, x0, x1);
 }
 
+// The pixels [*lo, *hi) of a straight run from `from` to `to` without its last pixel: a
+// run drawn backwards leaves out its lower end.
+void RunWithoutLast(int64_t from, int64_t to, int64_t* lo, int64_t* hi) {
+    if (from <= to) {
+        *lo = from;
+        *hi = to;
+    } else {
+        *lo = to + 1;
+        *hi = from + 1;
+    }
+}
+
 // A line from a to b without its last pixel.
 template <class Sink>
 void Line(const IRect& clip, P a, P b, const Sink& sink) {
     if (clip.Empty()) return;
     if (a.y == b.y) {
-        int64_t x0 = a.x, x1 = b.x;
-        if (x0 > x1) {
-            int64_t t = x0 + 1;
-            x0 = x1 + 1;
-            x1 = t;
-        }
+        int64_t x0, x1;
+        RunWithoutLast(a.x, b.x, &x0, &x1);
         ClippedSpan(clip, a.y, x0, x1, sink);
         return;
     }
     if (a.x == b.x) {
-        int64_t y0 = a.y, y1 = b.y;
-        if (y0 > y1) {
-            int64_t t = y0 + 1;
-            y0 = y1 + 1;
-            y1 = t;
-        }
+        int64_t y0, y1;
+        RunWithoutLast(a.y, b.y, &y0, &y1);
         if (a.x < clip.left || a.x >= clip.right) return;
         y0 = std::max(y0, clip.top);
         y1 = std::min(y1, clip.bottom);
