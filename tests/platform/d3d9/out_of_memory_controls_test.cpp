@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -126,12 +127,12 @@ TEST_F(D3D9OutOfMemory, ObjectAndDeviceCreationFailWithoutReferences) {
     ASSERT_NE(device_, nullptr);
     EXPECT_EQ(zv_test::LastD3D9Device(), device_);
     // Letting go needs no memory.
-    zv_test::FailNewAfter(0);
-    EXPECT_EQ(device_->Release(), 0u);
-    device_ = nullptr;
-    EXPECT_EQ(d3d_->Release(), 0u);
-    d3d_ = nullptr;
-    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+    auto released = zv_test::RunWithoutMemory([&] {
+        const ULONG device_left = std::exchange(device_, nullptr)->Release();
+        return std::pair(device_left, std::exchange(d3d_, nullptr)->Release());
+    });
+    EXPECT_EQ(released.result, (std::pair<ULONG, ULONG>(0, 0)));
+    EXPECT_EQ(released.refused, 0u);
 }
 
 TEST_F(D3D9OutOfMemory, ResourcesFailWithoutTouchingTheDevice) {
@@ -165,9 +166,11 @@ TEST_F(D3D9OutOfMemory, ResourcesFailWithoutTouchingTheDevice) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.call);
         Sweep(c.make, E_OUTOFMEMORY);
-        zv_test::FailNewAfter(0);
-        c.release();
-        EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+        auto released = zv_test::RunWithoutMemory([&] {
+            c.release();
+            return true;
+        });
+        EXPECT_EQ(released.refused, 0u);
     }
     // Nothing of the default pool is left over from the failed runs: a reset may go on.
     D3DPRESENT_PARAMETERS p = Params();

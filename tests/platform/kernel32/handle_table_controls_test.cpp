@@ -96,10 +96,9 @@ TEST(HandleTable, RemovingNeverAllocates) {
     EXPECT_EQ(table.LiveCount(), 0u);
     // A freed slot is taken again without allocating.
     auto thing = std::make_unique<Thing>(Thing{1});
-    zv_test::FailNewAfter(0);
-    uintptr_t again = 0;
-    EXPECT_NO_THROW(again = table.Add(std::move(thing)));
-    EXPECT_NE(again, 0u);
+    auto again = zv_test::RunWithoutMemory([&] { return table.Add(std::move(thing)); });
+    EXPECT_EQ(again.refused, 0u);
+    EXPECT_NE(again.result, 0u);
 }
 
 }  // namespace

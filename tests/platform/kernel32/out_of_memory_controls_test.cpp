@@ -43,9 +43,9 @@ TEST(Kernel32OutOfMemory, HeapCreateFailsWithoutAHeapLeft) {
     EXPECT_EQ(zv_test::LiveHeapCount(), heaps + 1);
     // Giving a heap back needs no memory, whatever it still holds.
     ASSERT_NE(HeapAlloc(heap, 0, 100), nullptr);
-    zv_test::FailNewAfter(0);
-    EXPECT_TRUE(HeapDestroy(heap));
-    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+    auto destroyed = zv_test::RunWithoutMemory([&] { return HeapDestroy(heap); });
+    EXPECT_TRUE(destroyed.result);
+    EXPECT_EQ(destroyed.refused, 0u);
     EXPECT_EQ(zv_test::LiveHeapCount(), heaps);
 }
 
@@ -72,9 +72,9 @@ TEST(Kernel32OutOfMemory, GlobalAllocGivesTheBlockBackWhenItsRecordCannotBeMade)
         ASSERT_NE(mem, nullptr);
         EXPECT_NE(GlobalLock(mem), nullptr);
         GlobalUnlock(mem);
-        zv_test::FailNewAfter(0);
-        EXPECT_EQ(GlobalFree(mem), nullptr);
-        EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+        auto freed = zv_test::RunWithoutMemory([&] { return GlobalFree(mem); });
+        EXPECT_EQ(freed.result, nullptr);
+        EXPECT_EQ(freed.refused, 0u);
         EXPECT_EQ(ProcessHeapBlocks(), blocks);
     }
 }
@@ -106,20 +106,37 @@ TEST(Kernel32OutOfMemory, CallsThatOnlyLookUpNeedNoMemory) {
     zv_test::NewFailuresOff off;
     const int loads = zv_test::ModuleLoadCount("d3d9.dll");
     HANDLE heap = HeapCreate(0, 0, 0);
-    zv_test::FailNewAfter(0);
-    HMODULE module = LoadLibraryA("D3D9.DLL");
-    EXPECT_NE(module, nullptr);
-    EXPECT_EQ(GetModuleHandleA("d3d9"), module);
-    EXPECT_NE(GetProcAddress(module, "Direct3DCreate9"), nullptr);
-    EXPECT_EQ(GetProcAddress(module, "NoSuchExport"), nullptr);
-    void* block = HeapAlloc(heap, HEAP_ZERO_MEMORY, 32);
-    EXPECT_NE(block, nullptr);
-    EXPECT_NE(HeapReAlloc(heap, 0, block, 64), nullptr);
-    DWORD tls = TlsAlloc();
-    EXPECT_NE(tls, TLS_OUT_OF_INDEXES);
-    EXPECT_TRUE(TlsFree(tls));
-    EXPECT_TRUE(FreeLibrary(module));
-    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+    struct Seen {
+        HMODULE module, by_name;
+        FARPROC found, missing;
+        void *block, *grown;
+        DWORD tls;
+        BOOL tls_freed, freed;
+    };
+    auto run = zv_test::RunWithoutMemory([&] {
+        Seen s{};
+        s.module = LoadLibraryA("D3D9.DLL");
+        s.by_name = GetModuleHandleA("d3d9");
+        s.found = GetProcAddress(s.module, "Direct3DCreate9");
+        s.missing = GetProcAddress(s.module, "NoSuchExport");
+        s.block = HeapAlloc(heap, HEAP_ZERO_MEMORY, 32);
+        s.grown = HeapReAlloc(heap, 0, s.block, 64);
+        s.tls = TlsAlloc();
+        s.tls_freed = TlsFree(s.tls);
+        s.freed = FreeLibrary(s.module);
+        return s;
+    });
+    EXPECT_EQ(run.refused, 0u);
+    const Seen& s = run.result;
+    EXPECT_NE(s.module, nullptr);
+    EXPECT_EQ(s.by_name, s.module);
+    EXPECT_NE(s.found, nullptr);
+    EXPECT_EQ(s.missing, nullptr);
+    EXPECT_NE(s.block, nullptr);
+    EXPECT_NE(s.grown, nullptr);
+    EXPECT_NE(s.tls, TLS_OUT_OF_INDEXES);
+    EXPECT_TRUE(s.tls_freed);
+    EXPECT_TRUE(s.freed);
     EXPECT_EQ(zv_test::ModuleLoadCount("d3d9.dll"), loads);
     HeapDestroy(heap);
 }

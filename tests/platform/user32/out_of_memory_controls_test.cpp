@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -155,9 +156,9 @@ TEST_F(User32OutOfMemory, DestroyingATreeNeedsNoMemory) {
         ASSERT_NE(h, nullptr);
     ASSERT_TRUE(SetPropA(top, "a property of the window", reinterpret_cast<HANDLE>(1)));
     g_destroyed = g_nc_destroyed = 0;
-    zv_test::FailNewAfter(0);
-    EXPECT_TRUE(DestroyWindow(top));
-    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+    auto destroyed = zv_test::RunWithoutMemory([&] { return DestroyWindow(top); });
+    EXPECT_TRUE(destroyed.result);
+    EXPECT_EQ(destroyed.refused, 0u);
     for (HWND h : {top, child, grandchild, sibling, owned})
         EXPECT_FALSE(IsWindow(h));
     EXPECT_EQ(g_destroyed, 5);
@@ -174,30 +175,58 @@ TEST_F(User32OutOfMemory, FetchingAndSendingNeedNoMemory) {
     ASSERT_TRUE(SetPropA(top, "a property of the window", reinterpret_cast<HANDLE>(7)));
     ASSERT_TRUE(SetPropA(top, MAKEINTATOM(0xC123), reinterpret_cast<HANDLE>(8)));
 
-    zv_test::FailNewAfter(0);
-    EXPECT_EQ(SendMessageA(top, WM_USER + 5, 0, 0), 42);
-    EXPECT_TRUE(InvalidateRect(nullptr, nullptr, TRUE));
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(m.message, UINT(WM_PAINT));
-    EXPECT_EQ(m.hwnd, top);
-    EXPECT_TRUE(ValidateRect(top, nullptr));  // painting itself needs a device context
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(m.hwnd, child);
-    EXPECT_TRUE(ValidateRect(child, nullptr));
-    EXPECT_EQ(GetWindow(top, GW_CHILD), child);
-    EXPECT_EQ(GetWindow(top, GW_HWNDFIRST), GetWindow(top, GW_HWNDFIRST));
-    EXPECT_EQ(GetPropA(top, "A PROPERTY OF THE WINDOW"), reinterpret_cast<HANDLE>(7));
-    EXPECT_EQ(RemovePropA(top, MAKEINTATOM(0xC123)), reinterpret_cast<HANDLE>(8));
-    EXPECT_GE(GetKeyState(VK_SHIFT), 0);
-    EXPECT_TRUE(ShowWindow(top, SW_HIDE));
-    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+    struct Seen {
+        LRESULT sent;
+        BOOL invalidated, first_paint, second_paint;
+        MSG first, second;
+        BOOL first_validated, second_validated;
+        HWND child, first_sibling;
+        HANDLE prop, removed;
+        SHORT shift;
+        BOOL shown;
+    };
+    auto run = zv_test::RunWithoutMemory([&] {
+        Seen s{};
+        s.sent = SendMessageA(top, WM_USER + 5, 0, 0);
+        s.invalidated = InvalidateRect(nullptr, nullptr, TRUE);
+        s.first_paint = PeekMessageA(&s.first, nullptr, 0, 0, PM_REMOVE);
+        s.first_validated = ValidateRect(top, nullptr);  // painting itself needs a DC
+        s.second_paint = PeekMessageA(&s.second, nullptr, 0, 0, PM_REMOVE);
+        s.second_validated = ValidateRect(child, nullptr);
+        s.child = GetWindow(top, GW_CHILD);
+        s.first_sibling = GetWindow(top, GW_HWNDFIRST);
+        s.prop = GetPropA(top, "A PROPERTY OF THE WINDOW");
+        s.removed = RemovePropA(top, MAKEINTATOM(0xC123));
+        s.shift = GetKeyState(VK_SHIFT);
+        s.shown = ShowWindow(top, SW_HIDE);
+        return s;
+    });
+    EXPECT_EQ(run.refused, 0u);
+    const Seen& s = run.result;
+    EXPECT_EQ(s.sent, 42);
+    EXPECT_TRUE(s.invalidated);
+    ASSERT_TRUE(s.first_paint);
+    EXPECT_EQ(s.first.message, UINT(WM_PAINT));
+    EXPECT_EQ(s.first.hwnd, top);
+    EXPECT_TRUE(s.first_validated);
+    ASSERT_TRUE(s.second_paint);
+    EXPECT_EQ(s.second.hwnd, child);
+    EXPECT_TRUE(s.second_validated);
+    EXPECT_EQ(s.child, child);
+    EXPECT_NE(s.first_sibling, nullptr);
+    EXPECT_EQ(s.prop, reinterpret_cast<HANDLE>(7));
+    EXPECT_EQ(s.removed, reinterpret_cast<HANDLE>(8));
+    EXPECT_GE(s.shift, 0);
+    EXPECT_TRUE(s.shown);
 
     // A name never seen before needs memory to be kept.
-    zv_test::FailNewAfter(0);
-    SetLastError(kSentinel);
-    EXPECT_FALSE(SetPropA(top, "another property of the window", nullptr));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
-    zv_test::ClearNewFailures();
+    auto refused = zv_test::RunWithoutMemory([&] {
+        SetLastError(kSentinel);
+        const BOOL set = SetPropA(top, "another property of the window", nullptr);
+        return std::pair(set, GetLastError());
+    });
+    EXPECT_FALSE(refused.result.first);
+    EXPECT_EQ(refused.result.second, DWORD(ERROR_NOT_ENOUGH_MEMORY));
     EXPECT_EQ(RemovePropA(top, "a property of the window"), reinterpret_cast<HANDLE>(7));
     EXPECT_EQ(GetPropA(top, "another property of the window"), nullptr);
     DestroyWindow(top);
@@ -243,9 +272,9 @@ TEST_F(User32OutOfMemory, SendingToAnotherThreadNeedsNoMemory) {
     });
     while (!window)
         std::this_thread::yield();
-    zv_test::FailNewAfter(0);
-    EXPECT_EQ(SendMessageA(window, WM_USER + 5, 0, 0), 42);
-    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+    auto sent = zv_test::RunWithoutMemory([&] { return SendMessageA(window, WM_USER + 5, 0, 0); });
+    EXPECT_EQ(sent.result, 42);
+    EXPECT_EQ(sent.refused, 0u);
     PostMessageA(window, WM_CLOSE, 0, 0);
     owner.join();
 }
@@ -285,9 +314,9 @@ TEST_F(User32OutOfMemory, SmallerObjectsFailWholly) {
                   }),
               1u);
     ASSERT_NE(table, nullptr);
-    zv_test::FailNewAfter(0);
-    EXPECT_TRUE(DestroyAcceleratorTable(table));
-    EXPECT_EQ(zv_test::ClearNewFailures(), 0u);
+    auto destroyed = zv_test::RunWithoutMemory([&] { return DestroyAcceleratorTable(table); });
+    EXPECT_TRUE(destroyed.result);
+    EXPECT_EQ(destroyed.refused, 0u);
 }
 
 }  // namespace
