@@ -1,41 +1,18 @@
-// The queue and the default procedure: what arrives in which order, and what
-// DefWindowProcA does by default.
+// The queue: sending and posting, what arrives in which order, filters, quitting, waiting,
+// other threads, TranslateMessage.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
 #include <thread>
 
-#include "message_log.h"
+#include "user32_fixtures.h"
 
 using namespace user32_test;
 
 namespace {
 
 using Seq = std::vector<UINT>;
-
-class MessageTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        instance_ = RegisterLogClasses();
-        hwnd_ = CreateWindowExA(0, "LogClass", "q", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
-                                instance_, nullptr);
-        ASSERT_NE(hwnd_, nullptr);
-        Drain();
-        MessageLog::Get().Clear();
-    }
-    void TearDown() override {
-        if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
-        Drain();
-    }
-    static void Drain() {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&m);
-    }
-    HINSTANCE instance_ = nullptr;
-    HWND hwnd_ = nullptr;
-};
 
 TEST_F(MessageTest, SendCallsAtOncePostWaitsForTheLoop) {
     EXPECT_EQ(SendMessageA(hwnd_, WM_USER, 1, 2), 0);
@@ -145,38 +122,6 @@ TEST_F(MessageTest, SendFromAnotherThreadRunsOnTheWindowThread) {
     EXPECT_EQ(result.load(), 99);
     EXPECT_EQ(seen_on, window_thread);
     SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-}
-
-TEST_F(MessageTest, DefaultProcedure) {
-    // SC_CLOSE sends WM_CLOSE, and WM_CLOSE destroys.
-    SendMessageA(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(MessageLog::Get().Messages(hwnd_),
-              (Seq{WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
-    EXPECT_FALSE(IsWindow(hwnd_));
-
-    HWND h = CreateWindowExA(0, "LogClass", "", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, instance_,
-                             nullptr);
-    HWND child =
-        CreateWindowExA(0, "LogClass", "", WS_CHILD, 0, 0, 5, 5, h, nullptr, instance_, nullptr);
-    // Keyboard cues start hidden; WM_UPDATEUISTATE changes them for the window and its
-    // children; WM_QUERYUISTATE reads them back.
-    EXPECT_EQ(SendMessageA(h, WM_QUERYUISTATE, 0, 0), UISF_HIDEFOCUS | UISF_HIDEACCEL);
-    SendMessageA(h, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
-    EXPECT_EQ(SendMessageA(h, WM_QUERYUISTATE, 0, 0), 0);
-    EXPECT_EQ(SendMessageA(child, WM_QUERYUISTATE, 0, 0), 0);
-    SendMessageA(h, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEACCEL), 0);
-    EXPECT_EQ(SendMessageA(child, WM_QUERYUISTATE, 0, 0), UISF_HIDEACCEL);
-    // WM_WINDOWPOSCHANGED sends WM_MOVE and WM_SIZE as its flags say.
-    MessageLog::Get().Clear();
-    WINDOWPOS wp = {h, nullptr, 0, 0, 5, 5, 0};
-    DefWindowProcA(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
-    EXPECT_EQ(MessageLog::Get().Messages(h), (Seq{WM_MOVE, WM_SIZE}));
-    // Text: WM_SETTEXT / WM_GETTEXT.
-    DefWindowProcA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
-    char buf[3];
-    EXPECT_EQ(DefWindowProcA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf)), 2);
-    EXPECT_STREQ(buf, "ab");
-    DestroyWindow(h);
 }
 
 TEST_F(MessageTest, TranslateMessagePostsCharacters) {

@@ -1,115 +1,18 @@
-// Windows: creation, showing, moving and destruction send Windows' messages in Windows'
-// order; geometry follows the fixed non-client metrics; bad handles fail every call.
+// Windows: creation and destruction send Windows' messages in Windows' order; the tree,
+// styles, longs, properties and subclassing; bad handles fail every call.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <functional>
 
-#include "message_log.h"
+#include "user32_fixtures.h"
 
 using namespace user32_test;
 
 namespace {
 
-class WindowTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        instance_ = RegisterLogClasses();
-        MessageLog::Get().Clear();
-    }
-    void TearDown() override {
-        for (HWND h : made_)
-            if (IsWindow(h)) DestroyWindow(h);
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        }
-    }
-
-  public:
-    HWND Make(DWORD style, HWND parent = nullptr, int x = 10, int y = 20, int w = 200, int h = 100,
-              DWORD ex = 0) {
-        HWND hwnd = CreateWindowExA(ex, "LogClass", "title", style, x, y, w, h, parent, nullptr,
-                                    instance_, nullptr);
-        made_.push_back(hwnd);
-        return hwnd;
-    }
-
-  protected:
-    HINSTANCE instance_ = nullptr;
-    std::vector<HWND> made_;
-};
-
 using Seq = std::vector<UINT>;
-
-TEST_F(WindowTest, MessageSequences) {
-    struct Case {
-        const char* what;
-        std::function<HWND(WindowTest*)> act;  // returns the window whose messages count
-        Seq expected;
-    };
-    static HWND top = nullptr;
-    std::vector<Case> cases = {
-        {"create hidden overlapped",
-         [](WindowTest* t) { return top = t->Make(WS_CAPTION | WS_SYSMENU); },
-         {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}},
-        {"show normal, first active window",
-         [](WindowTest*) {
-             ShowWindow(top, SW_SHOWNORMAL);
-             return top;
-         },
-         {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE,
-          WM_SETFOCUS, WM_WINDOWPOSCHANGED}},
-        {"move and size",
-         [](WindowTest*) {
-             SetWindowPos(top, nullptr, 30, 40, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
-             return top;
-         },
-         {WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE,
-          WM_SIZE}},
-        {"move only",
-         [](WindowTest*) {
-             SetWindowPos(top, nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-             return top;
-         },
-         {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE}},
-        {"minimize",
-         [](WindowTest*) {
-             ShowWindow(top, SW_MINIMIZE);
-             return top;
-         },
-         {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE, WM_NCACTIVATE,
-          WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS}},
-        {"restore",
-         [](WindowTest*) {
-             ShowWindow(top, SW_RESTORE);
-             return top;
-         },
-         {WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_ACTIVATEAPP, WM_NCACTIVATE,
-          WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}},
-        {"hide the active window",
-         [](WindowTest*) {
-             ShowWindow(top, SW_HIDE);
-             return top;
-         },
-         {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_NCACTIVATE, WM_ACTIVATE,
-          WM_ACTIVATEAPP, WM_KILLFOCUS}},
-        {"destroy a hidden window",
-         [](WindowTest*) {
-             DestroyWindow(top);
-             return top;
-         },
-         {WM_DESTROY, WM_NCDESTROY}},
-    };
-    for (auto& c : cases) {
-        MessageLog::Get().Clear();
-        HWND h = c.act(this);
-        ASSERT_NE(h, nullptr) << c.what;
-        Seq got = MessageLog::Get().Messages(h);
-        EXPECT_EQ(got, c.expected)
-            << c.what << ": got " << Describe(got) << "\n expected " << Describe(c.expected);
-    }
-}
 
 TEST_F(WindowTest, ChildCreationNotifiesTheParentAndDestructionOrdersTheTree) {
     HWND parent = Make(WS_POPUP | WS_VISIBLE, nullptr, 0, 0, 100, 100);
@@ -187,54 +90,6 @@ TEST_F(WindowTest, RefusedCreationCleansUp) {
               (Seq{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
     EXPECT_TRUE(UnregisterClassA("RefuseNc", instance_));
     EXPECT_TRUE(UnregisterClassA("RefuseCreate", instance_));
-}
-
-TEST_F(WindowTest, NonClientMetricsAndRectangles) {
-    struct Case {
-        DWORD style, ex;
-        BOOL menu;
-        RECT expected;
-    };
-    std::vector<Case> cases = {
-        {WS_CAPTION | WS_SYSMENU, 0, FALSE, {-3, -22, 643, 483}},
-        {WS_OVERLAPPEDWINDOW, 0, FALSE, {-4, -23, 644, 484}},
-        {WS_POPUP, 0, FALSE, {0, 0, 640, 480}},
-        {WS_POPUP | WS_BORDER, 0, FALSE, {-1, -1, 641, 481}},
-        {WS_CAPTION, WS_EX_TOOLWINDOW, FALSE, {-3, -18, 643, 483}},
-        {WS_CAPTION, WS_EX_CLIENTEDGE, TRUE, {-5, -43, 645, 485}},
-    };
-    for (auto& c : cases) {
-        RECT r = {0, 0, 640, 480};
-        ASSERT_TRUE(AdjustWindowRectEx(&r, c.style, c.menu, c.ex));
-        EXPECT_TRUE(EqualRect(&r, &c.expected))
-            << std::hex << c.style << " " << c.ex << ": " << std::dec << r.left << "," << r.top
-            << "," << r.right << "," << r.bottom;
-    }
-    RECT r = {0, 0, 640, 480};
-    AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
-    EXPECT_EQ(r.right - r.left, 646);
-    EXPECT_EQ(r.bottom - r.top, 505);
-    EXPECT_FALSE(AdjustWindowRectEx(nullptr, 0, FALSE, 0));
-    EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 19);
-    EXPECT_EQ(GetSystemMetrics(SM_CXFIXEDFRAME), 3);
-
-    HWND hwnd = Make(WS_CAPTION | WS_SYSMENU, nullptr, 0, 0, 646, 505);
-    RECT wr, cr;
-    GetWindowRect(hwnd, &wr);
-    GetClientRect(hwnd, &cr);
-    EXPECT_EQ(wr.left, 0);
-    EXPECT_EQ(wr.right, 646);
-    EXPECT_EQ(cr.right, 640);
-    EXPECT_EQ(cr.bottom, 480);
-    POINT p = {0, 0};
-    ClientToScreen(hwnd, &p);
-    EXPECT_EQ(p.x, 3);
-    EXPECT_EQ(p.y, 22);
-    // A child's window rectangle is reported in screen coordinates.
-    HWND child = Make(WS_CHILD, hwnd, 5, 6, 10, 10);
-    GetWindowRect(child, &wr);
-    EXPECT_EQ(wr.left, 8);
-    EXPECT_EQ(wr.top, 28);
 }
 
 TEST_F(WindowTest, TopLevelStylesGetWindowsDefaults) {
