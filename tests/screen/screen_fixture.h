@@ -28,6 +28,10 @@ class ScreenEnvironment : public ::testing::Environment {
     }
 };
 
+// A private message that the parents' own procedures answer, to show which procedure a
+// hooked parent's messages reach.
+inline constexpr UINT kWhoAreYou = WM_USER + 41;
+
 inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
