@@ -47,7 +47,6 @@ function(zv_add_test name)
     # One process per program: Wine's start-up is too slow to pay once per case.
     # scripts/wine-tests.sh runs these.
     add_test(NAME ${name} COMMAND ${name})
-    set_property(GLOBAL APPEND PROPERTY ZV_PORTABLE_TESTS ${name})
   else()
     # A case that starts threads has "Thread" in its name and is labelled "threads", so
     # that the ThreadSanitizer step runs every one of them (ctest -L threads); that step
