@@ -9,6 +9,8 @@
 
 namespace {
 
+using Codes = std::vector<int32_t>;
+
 struct Ev {
     int32_t code, object, window, type;
     bool operator==(const Ev& o) const {
@@ -400,6 +402,22 @@ TEST_F(WindowProcTest, TheLastMessageTakesTheFocusPropertyAway) {
     EXPECT_EQ(Window_Close(kNumber), 1);
     EXPECT_EQ(g_focus_before, edit);
     EXPECT_EQ(g_focus_after, nullptr);
+}
+
+TEST_F(WindowSystemTest, HookFirstThenTable) {
+    HWND h = Window_Open(0, 0, 0, 100, 100, "", 0);
+    Drain();
+    auto* record = static_cast<WindowRecord*>(Objects_Find(WindowTable, 0));
+    record->hook = [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return LRESULT(RESULT_CONTINUE); };
+    SendMessageA(h, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Drain(), Codes{EVENT_CLOSE_WINDOW});
+    record->hook = [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return LRESULT(RESULT_DEFAULT); };
+    SendMessageA(h, WM_LBUTTONUP, 0, 0);
+    EXPECT_TRUE(Drain().empty());
+    // RESULT_DEFAULT from the hook goes to the default procedure: WM_CLOSE destroys.
+    SendMessageA(h, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(h));
+    record->hook = nullptr;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Centring against a display of a chosen size.
+// Windows under the host: centring against a display of a chosen size.
 #include <zorvane_test/host.h>
 
 #include "window_fixture.h"

@@ -1,12 +1,6 @@
-// Events from the host's input: the close button, focus, resizing, painting seen in the
-// native window's frame, and keys.
+// The window procedure's events under the host's input: the close button, focus, resizing,
+// and painting seen in the native window's frame.
 #include <zorvane_test/host.h>
-
-#include <thread>
-
-#include <richedit.h>
-
-#include <algorithm>
 
 #include "window_fixture.h"
 
@@ -94,66 +88,6 @@ TEST_F(WindowSystemTest, EraseQueuesRepaintWhetherOrNotItPainted) {
     EXPECT_EQ(Drain(), Codes{EVENT_REPAINT});
     ASSERT_TRUE(zv_test::LastPresentedFrame(h, &frame));
     EXPECT_EQ(frame.pixels[0], 0u);
-}
-
-// Stand-ins for a rich-text control: one editable, one read-only.
-LRESULT CALLBACK RichProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    if (m == EM_GETOPTIONS) return GetPropA(h, "readonly") ? ECO_READONLY : 0;
-    return DefWindowProcA(h, m, w, l);
-}
-
-TEST_F(WindowSystemTest, TabMovesTheFocusExceptInEditableRichText) {
-    HWND h = Window_Open(0, 0, 0, 300, 300, "", 0);
-    auto make = [&](const char* cls, DWORD style) {
-        return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, h, nullptr,
-                               nullptr, nullptr);
-    };
-    HWND a = make("Static", WS_TABSTOP);
-    HWND skipped = make("Static", 0);
-    HWND b = make("Static", WS_TABSTOP);
-    HWND c = make("Static", WS_TABSTOP);
-    (void)skipped;
-    Drain();
-    auto tab = [&](bool shift) {
-        if (shift) zv_test::InjectKey(VK_SHIFT, true);
-        zv_test::InjectKey(VK_TAB, true);
-        zv_test::InjectKey(VK_TAB, false);
-        if (shift) zv_test::InjectKey(VK_SHIFT, false);
-        Drain();
-    };
-    SetFocus(h);  // no focused child: Tab takes the first stop, Shift+Tab the last
-    tab(false);
-    EXPECT_EQ(GetFocus(), a);
-    tab(false);
-    EXPECT_EQ(GetFocus(), b);
-    tab(false);
-    EXPECT_EQ(GetFocus(), c);
-    tab(false);
-    EXPECT_EQ(GetFocus(), a) << "wraps to the first";
-    tab(true);
-    EXPECT_EQ(GetFocus(), c) << "Shift+Tab on the first goes to the last";
-    tab(true);
-    EXPECT_EQ(GetFocus(), b);
-    SetFocus(h);
-    tab(true);
-    EXPECT_EQ(GetFocus(), c);
-    // Shift made the keyboard cues visible.
-    EXPECT_EQ(SendMessageA(h, WM_QUERYUISTATE, 0, 0) & (UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
-
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = RichProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "RichEdit20A";
-    RegisterClassA(&wc);
-    HWND rich = make("RichEdit20A", WS_TABSTOP);
-    SetFocus(rich);
-    tab(false);
-    EXPECT_EQ(GetFocus(), rich) << "an editable rich-text control keeps its Tab";
-    SetPropA(rich, "readonly", rich);
-    tab(false);
-    EXPECT_EQ(GetFocus(), a) << "a read-only one does not";
-    DestroyWindow(rich);
-    UnregisterClassA("RichEdit20A", wc.hInstance);
 }
 
 }  // namespace
