@@ -1,8 +1,14 @@
+// The string-keyed map: hashing, keys, iteration and deletion inside it, pools, managed
+// values and copies, bad arguments, and random operations checked against a model.
 #include "runtime/string_map.h"
 
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+#include <deque>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -408,5 +414,183 @@ TEST_F(StringMapTest, MapsComeAndGoThroughTheContainerHandlers) {
     EXPECT_EQ(ContainerHandlers.map_copy, &Map_Copy);
     EXPECT_EQ(ContainerHandlers.map_free, &Map_Free);
 }
+
+struct MapVariant {
+    int32_t bucket_count;
+    uint32_t flags;  // MAP_NO_CASE or MAP_INT_KEYS, set after Map_New
+    int steps;
+};
+
+struct Value {
+    uint32_t tag;
+    uint32_t check;
+    char pad[4];
+};
+
+class MapModelTest : public RuntimeTest, public ::testing::WithParamInterface<MapVariant> {};
+
+TEST_P(MapModelTest, RandomOperationsMatchTheModel) {
+    const MapVariant v = GetParam();
+    const bool int_keys = v.flags & MAP_INT_KEYS;
+    const bool no_case = v.flags & MAP_NO_CASE;
+    StringMap* map = nullptr;
+    ASSERT_NE(Map_New(sizeof(Value), 0, nullptr, &map, v.bucket_count), nullptr);
+    map->flags |= v.flags;
+    const int32_t buckets = map->bucket_count;
+    ASSERT_EQ(buckets, v.bucket_count < 1 ? 1 : v.bucket_count);
+    const size_t base_blocks = RuntimeBlocks();
+
+    struct Entry {
+        std::string key;  // as the model compares it
+        int32_t number;
+        Value* value;
+        uint32_t tag;
+    };
+    std::vector<std::deque<Entry>> model((size_t)buckets);  // front = chain head
+    int32_t count = 0;
+    size_t key_blocks = 0;
+
+    // Keys: a few hundred texts, some differing only in case, some with high bytes.
+    std::vector<std::string> texts = {"", "abc", "ABC", "Abc", "\x80\xff", "\xe9t\xe9"};
+    for (int i = 0; i < 400; ++i)
+        texts.push_back((i % 3 ? "key" : "KEY") + std::to_string(i % 300));
+    auto folded = [&](const std::string& s) {
+        if (!no_case) return s;
+        std::string f = s;
+        for (char& c : f)
+            if (c >= 'A' && c <= 'Z') c = (char)(c + 32);
+        return f;
+    };
+    auto bucket_of = [&](const std::string& text, int32_t number) -> size_t {
+        if (int_keys) return (uint32_t)number % (uint32_t)buckets;
+        return Map_Hash(text.c_str(), no_case) % (uint32_t)buckets;
+    };
+    auto find_entry = [&](size_t b, const std::string& key, int32_t number) -> Entry* {
+        for (Entry& e : model[b])
+            if (int_keys ? e.number == number : e.key == key) return &e;
+        return nullptr;
+    };
+    auto expected_order = [&]() {
+        std::vector<Entry*> order;
+        for (auto& chain : model)
+            for (Entry& e : chain)
+                order.push_back(&e);
+        return order;
+    };
+
+    std::mt19937 rng(v.bucket_count * 7 + v.flags);
+    uint32_t next_tag = 1;
+    for (int step = 0; step < v.steps; ++step) {
+        std::string text = texts[rng() % texts.size()];
+        int32_t number = (int32_t)(rng() % 600) - 100;
+        const char* key = (!int_keys && text.empty() && rng() % 2) ? nullptr : text.c_str();
+        std::string mkey = folded(text);
+        size_t b = bucket_of(mkey, number);
+        int op = (int)(rng() % 100);
+        int adds = count < 1200 ? 45 : 30;
+        if (op < adds) {  // add
+            bool find_first = rng() % 3 == 0;
+            Entry* existing = find_first ? find_entry(b, mkey, number) : nullptr;
+            auto* value = static_cast<Value*>(int_keys ? Map_AddInt(map, number, find_first)
+                                                       : Map_Add(map, key, find_first));
+            ASSERT_NE(value, nullptr);
+            ASSERT_EQ(value->tag, 0u);
+            ASSERT_EQ(value->check, 0u);
+            value->tag = next_tag++;
+            value->check = ~value->tag;
+            if (existing) {
+                ASSERT_EQ(value, existing->value) << "step " << step;
+                existing->tag = value->tag;
+            } else {
+                model[b].push_front({mkey, number, value, value->tag});
+                ++count;
+                if (!int_keys) ++key_blocks;
+            }
+        } else if (op < 75) {  // find
+            Entry* e = find_entry(b, mkey, number);
+            MapElement* cursor = map->current;
+            void* found = int_keys ? Map_FindInt(map, number) : Map_Find(map, key);
+            ASSERT_EQ(found, e ? e->value : nullptr) << "step " << step;
+            if (e) {
+                ASSERT_EQ(e->value->tag, e->tag);
+            } else {
+                ASSERT_EQ(map->current, cursor);
+            }
+        } else if (op < 95) {  // find, then delete what was found
+            Entry* e = find_entry(b, mkey, number);
+            void* found = int_keys ? Map_FindInt(map, number) : Map_Find(map, key);
+            ASSERT_EQ(found, e ? e->value : nullptr);
+            if (e) {
+                Map_DeleteCurrent(map);
+                auto& chain = model[b];
+                chain.erase(std::find_if(chain.begin(), chain.end(),
+                                         [&](const Entry& x) { return &x == e; }));
+                --count;
+                if (!int_keys) --key_blocks;
+            }
+        } else if (op < 99) {  // iterate, deleting some
+            std::vector<Entry*> order = expected_order();
+            std::vector<std::pair<size_t, Value*>> doomed;
+            Map_Reset(map);
+            size_t i = 0;
+            while (void* value = Map_Next(map)) {
+                ASSERT_LT(i, order.size());
+                ASSERT_EQ(value, order[i]->value) << "step " << step << " element " << i;
+                if (rng() % 4 == 0) {
+                    Map_DeleteCurrent(map);
+                    doomed.push_back({bucket_of(order[i]->key, order[i]->number), order[i]->value});
+                }
+                ++i;
+            }
+            ASSERT_EQ(i, order.size());
+            ASSERT_EQ(Map_Next(map), nullptr);
+            for (auto& [db, dv] : doomed) {
+                auto& chain = model[db];
+                chain.erase(std::find_if(chain.begin(), chain.end(),
+                                         [&](const Entry& e) { return e.value == dv; }));
+                --count;
+                if (!int_keys) --key_blocks;
+            }
+        } else if (rng() % 8 == 0) {  // copy into a fresh map and compare
+            StringMap* copy = nullptr;
+            ASSERT_NE(Map_New(sizeof(Value), 0, nullptr, &copy, buckets), nullptr);
+            copy->flags |= v.flags;
+            MapElement* cursor = map->current;
+            ASSERT_EQ(Map_Copy(map, copy, 1), 1);
+            ASSERT_EQ(map->current, cursor);
+            ASSERT_EQ(copy->element_count, count);
+            // Each chain arrives in reverse: the copy adds them head first.
+            std::vector<uint32_t> expected;
+            for (auto& chain : model)
+                for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+                    expected.push_back(it->tag);
+            std::vector<uint32_t> seen;
+            Map_Reset(copy);
+            while (void* value = Map_Next(copy))
+                seen.push_back(static_cast<Value*>(value)->tag);
+            ASSERT_EQ(seen, expected);
+            Map_Free(copy);
+            ASSERT_EQ(copy, nullptr);
+        } else if (rng() % 50 == 0) {  // clear
+            Map_Clear(map);
+            for (auto& chain : model)
+                chain.clear();
+            count = 0;
+            key_blocks = 0;
+        }
+        ASSERT_EQ(map->element_count, count) << "step " << step;
+        // Elements live in the pool's chunks; text keys are one block each.
+        ASSERT_GE(RuntimeBlocks(), base_blocks + key_blocks);
+        ASSERT_EQ(map->element_pool->total_blocks == 0, count == 0) << "step " << step;
+    }
+    Map_Free(map);
+    EXPECT_EQ(map, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(KeysAndBuckets, MapModelTest,
+                         ::testing::Values(MapVariant{1024, 0, 400000},
+                                           MapVariant{7, MAP_NO_CASE, 250000},
+                                           MapVariant{13, MAP_INT_KEYS, 250000},
+                                           MapVariant{0, 0, 120000}));
 
 }  // namespace
