@@ -1,6 +1,8 @@
-// What Present puts into the window, read back from the headless host's frames: the
-// same pixels whether or not the device keeps its own copy of the frame for the tests
-// (on a real display it does not, and the frame goes straight into the window's pixels).
+// What Present puts into the window: copied one to one or scaled, waiting for the retrace
+// or not, 16-bit back buffers as colours. Read back from the headless host's frames, the
+// pixels are the same whether or not the device keeps its own copy of the frame for the
+// tests (on a real display it does not, and the frame goes straight into the window's
+// pixels).
 #include <d3d9.h>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -9,11 +11,9 @@
 
 #include <cstdint>
 
-namespace {
+#include "d3d9_controls_fixture.h"
 
-LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-}
+namespace {
 
 constexpr uint32_t kBackground = 0x123456;
 
@@ -181,5 +181,84 @@ INSTANTIATE_TEST_SUITE_P(Record, PresentTest, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "Kept" : "NotKept";
                          });
+
+TEST_F(D3D9Test, PresentCopiesOneToOneAndWaitsForTheRetrace) {
+    D3DPRESENT_PARAMETERS p = Params();
+    ASSERT_EQ(Create(&p), D3D_OK);
+    PaintCoordinates();
+    uint64_t before = zv_test::VirtualClockMs();
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    uint64_t after = zv_test::VirtualClockMs();
+    EXPECT_GE(after, before);
+    EXPECT_LE(after - before, 17u);  // at most one 60 Hz period
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_GE(zv_test::VirtualClockMs() - after, 16u);  // the next present waits a whole period
+
+    zv_test::D3D9Frame frame;
+    ASSERT_TRUE(zv_test::LastD3D9Frame(device_, &frame));
+    ASSERT_EQ(frame.width, 80);
+    ASSERT_EQ(frame.height, 60);
+    EXPECT_EQ(frame.window, child_);
+    for (int y = 0; y < 60; y += 7)
+        for (int x = 0; x < 80; x += 9)
+            EXPECT_EQ(frame.pixels[y * 80 + x], uint32_t((x << 8) | y));
+
+    // The frame reached the window: the child sits at (10, 20) in the top-level client area.
+    zv_test::HostFrame host;
+    ASSERT_TRUE(zv_test::LastPresentedFrame(top_, &host));
+    ASSERT_EQ(host.width, 200);
+    EXPECT_EQ(host.pixels[(20 + 5) * 200 + 10 + 7], uint32_t((7 << 8) | 5));
+    EXPECT_EQ(host.pixels[(20 + 59) * 200 + 10 + 79], uint32_t((79 << 8) | 59));
+}
+
+TEST_F(D3D9Test, PresentScalesTheSourceOntoTheDestination) {
+    D3DPRESENT_PARAMETERS p = Params();
+    ASSERT_EQ(Create(&p), D3D_OK);
+    PaintCoordinates();
+    RECT src = {0, 0, 40, 30}, dst = {0, 0, 80, 60};
+    ASSERT_EQ(device_->Present(&src, &dst, nullptr, nullptr), D3D_OK);
+    zv_test::D3D9Frame frame;
+    ASSERT_TRUE(zv_test::LastD3D9Frame(device_, &frame));
+    ASSERT_EQ(frame.width, 80);
+    // Twice the size: each source pixel covers a 2 x 2 block.
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x)
+            ASSERT_EQ(frame.pixels[y * 80 + x], uint32_t(((x / 2) << 8) | (y / 2)));
+    // Half the size: every other pixel.
+    RECT whole = {0, 0, 80, 60}, half = {0, 0, 40, 30};
+    ASSERT_EQ(device_->Present(&whole, &half, nullptr, nullptr), D3D_OK);
+    ASSERT_TRUE(zv_test::LastD3D9Frame(device_, &frame));
+    ASSERT_EQ(frame.width, 40);
+    EXPECT_EQ(frame.pixels[3 * 40 + 5], uint32_t((11 << 8) | 7));
+    RECT beyond = {0, 0, 81, 60};
+    EXPECT_EQ(device_->Present(&beyond, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, reinterpret_cast<HWND>(0xBAD0), nullptr),
+              D3DERR_INVALIDCALL);
+}
+
+TEST_F(D3D9Test, SixteenBitBackBuffersArePresentedAsColours) {
+    zv_test::SetD3D9DisplayFormat(D3DFMT_R5G6B5);
+    D3DPRESENT_PARAMETERS p = Params(4, 2);
+    ASSERT_EQ(Create(&p), D3D_OK);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(255, 255, 255), 0.0f, 0);
+    D3DRECT left = {0, 0, 2, 2};
+    device_->Clear(1, &left, D3DCLEAR_TARGET, D3DCOLOR_XRGB(255, 0, 0), 0.0f, 0);
+    RECT dst = {0, 0, 4, 2};
+    ASSERT_EQ(device_->Present(nullptr, &dst, nullptr, nullptr), D3D_OK);
+    zv_test::D3D9Frame frame;
+    ASSERT_TRUE(zv_test::LastD3D9Frame(device_, &frame));
+    EXPECT_EQ(frame.pixels[0], 0xFF0000u);
+    EXPECT_EQ(frame.pixels[3], 0xFFFFFFu);
+}
+
+TEST_F(D3D9Test, ImmediatePresentationDoesNotWait) {
+    D3DPRESENT_PARAMETERS p = Params();
+    p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    ASSERT_EQ(Create(&p), D3D_OK);
+    uint64_t before = zv_test::VirtualClockMs();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(zv_test::VirtualClockMs(), before);
+}
 
 }  // namespace
