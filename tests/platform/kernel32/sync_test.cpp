@@ -1,4 +1,4 @@
-// Critical sections, one-time initialisation, TLS, the last error, the process.
+// Critical sections and one-time initialisation.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -76,66 +76,6 @@ TEST(InitOnce, AFailedRoutineLetsTheNextCallTryAgain) {
     EXPECT_FALSE(InitOnceExecuteOnce(&once, FailingInit, &calls, nullptr));
     EXPECT_FALSE(InitOnceExecuteOnce(&once, FailingInit, &calls, nullptr));
     EXPECT_EQ(calls, 2);
-}
-
-TEST(Tls, ValuesArePerThreadAndAFreedIndexReadsZero) {
-    DWORD index = TlsAlloc();
-    ASSERT_NE(index, TLS_OUT_OF_INDEXES);
-    int a = 0, b = 0;
-    EXPECT_TRUE(TlsSetValue(index, &a));
-    std::thread([&] {
-        SetLastError(0xDEADBEEF);
-        EXPECT_EQ(TlsGetValue(index), nullptr);
-        EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));
-        TlsSetValue(index, &b);
-        EXPECT_EQ(TlsGetValue(index), &b);
-    }).join();
-    EXPECT_EQ(TlsGetValue(index), &a);
-    EXPECT_TRUE(TlsFree(index));
-    EXPECT_FALSE(TlsFree(index));
-    SetLastError(0xDEADBEEF);
-    EXPECT_FALSE(TlsSetValue(100000, &a));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
-    // The index may come back; its old value must not.
-    DWORD again = TlsAlloc();
-    if (again == index) {
-        EXPECT_EQ(TlsGetValue(again), nullptr);
-    }
-    TlsFree(again);
-}
-
-// Only spinning between the calls: starting and joining a thread are API calls of their
-// own, which may set the last error themselves.
-TEST(LastError, IsPerThread) {
-    std::atomic<int> stage{0};
-    DWORD seen = 0xDEADBEEF;
-    std::thread other([&] {
-        while (stage.load() != 1) {
-        }
-        seen = GetLastError();
-        SetLastError(7);
-        stage = 2;
-    });
-    SetLastError(5);
-    stage = 1;
-    while (stage.load() != 2) {
-    }
-    EXPECT_EQ(GetLastError(), 5u);
-    other.join();
-    EXPECT_NE(seen, 5u);
-}
-
-TEST(Process, IdentifiersAreStableAndDifferPerThread) {
-    EXPECT_NE(GetCurrentProcessId(), 0u);
-    DWORD main_id = GetCurrentThreadId();
-    EXPECT_EQ(GetCurrentThreadId(), main_id);
-    DWORD other = 0;
-    std::thread([&] { other = GetCurrentThreadId(); }).join();
-    EXPECT_NE(other, main_id);
-}
-
-TEST(ProcessDeathTest, ExitProcessEndsWithTheCode) {
-    EXPECT_EXIT(ExitProcess(3), ::testing::ExitedWithCode(3), "");
 }
 
 }  // namespace
