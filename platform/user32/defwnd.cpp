@@ -120,10 +120,12 @@ LRESULT DefaultPainting(HWND hwnd, Window* w, UINT message, WPARAM wparam) {
 LRESULT DefaultPosition(HWND hwnd, Window* w, UINT message, LPARAM lparam) {
     if (message == WM_WINDOWPOSCHANGING) {
         auto* wp = reinterpret_cast<WINDOWPOS*>(lparam);
-        if (wp && !(wp->flags & SWP_NOSIZE) && !(w->style & WS_MINIMIZE) &&
+        if (wp && !(wp->flags & SWP_NOSIZE) &&
             ((w->style & WS_THICKFRAME) || !(w->style & (WS_POPUP | WS_CHILD)))) {
             MINMAXINFO info;
             GetMinMax(hwnd, &info);
+            // The icon's size is the system's, not bound by the tracking limits.
+            if (!(w = Find(hwnd)) || (w->style & WS_MINIMIZE)) return 0;
             wp->cx = std::clamp(wp->cx, int(info.ptMinTrackSize.x),
                                 std::max(int(info.ptMinTrackSize.x), int(info.ptMaxTrackSize.x)));
             wp->cy = std::clamp(wp->cy, int(info.ptMinTrackSize.y),
@@ -240,6 +242,8 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
             case WM_SYSCOMMAND:
             case WM_SYSKEYDOWN:
                 return DefaultClosing(hwnd, w, message, wparam, lparam);
+            case WM_QUERYOPEN:  // a minimized window may be restored
+                return TRUE;
             case WM_ERASEBKGND:
             case WM_PAINT:
                 return DefaultPainting(hwnd, w, message, wparam);

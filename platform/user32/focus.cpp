@@ -18,6 +18,28 @@ void SetFocusInternal(HWND hwnd) {
     if (hwnd && Find(hwnd)) Send(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
 }
 
+// WM_ACTIVATEAPP goes to the application, that is to every top-level window of the
+// thread: the one being activated or deactivated first. Destruction deactivates, so the
+// walk copies nothing: each step finds the next window after the last one told.
+static void TellApplication(HWND first, BOOL active) {
+    DWORD me = GetCurrentThreadId();
+    if (Find(first)) Send(first, WM_ACTIVATEAPP, active, 0);
+    for (HWND last = nullptr;;) {
+        bool past = last == nullptr;
+        HWND next = FindTopLevel([&](HWND t) {
+            if (!past) {
+                past = t == last;
+                return false;
+            }
+            Window* w = Find(t);
+            return t != first && w && w->thread_id == me && !w->destroying;
+        });
+        if (!next) return;
+        Send(next, WM_ACTIVATEAPP, active, 0);
+        last = next;
+    }
+}
+
 void SetActive(HWND hwnd) {
     HWND old = g_active;
     if (old == hwnd) return;
@@ -28,9 +50,9 @@ void SetActive(HWND hwnd) {
                  reinterpret_cast<LPARAM>(hwnd));
     }
     g_active = hwnd;
-    if (old && !hwnd && Find(old)) Send(old, WM_ACTIVATEAPP, FALSE, 0);
+    if (old && !hwnd) TellApplication(old, FALSE);
     if (hwnd && Find(hwnd)) {
-        if (!old) Send(hwnd, WM_ACTIVATEAPP, TRUE, 0);
+        if (!old) TellApplication(hwnd, TRUE);
         if (Find(hwnd)) Send(hwnd, WM_NCACTIVATE, TRUE, 0);
         if (Find(hwnd))
             Send(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, IsIconic(hwnd) ? 1 : 0),
@@ -51,7 +73,6 @@ using namespace zv::user32;
 extern "C" {
 
 HWND WINAPI SetFocus(HWND hwnd) {
-    HWND previous = g_focus;
     if (hwnd) {
         Window* w = GetWindowChecked(hwnd);
         if (!w) return nullptr;
@@ -63,6 +84,9 @@ HWND WINAPI SetFocus(HWND hwnd) {
             if (!Find(hwnd) || g_active != top) return nullptr;
         }
     }
+    // The window that loses the focus to this one, as its WM_SETFOCUS names it: after
+    // the activation that the call may have made first.
+    HWND previous = g_focus;
     SetFocusInternal(hwnd);
     return previous;
 }

@@ -122,8 +122,32 @@ void Validate(Window* w) {
     if (!w->has_update) return;
     w->has_update = false;
     w->erase_pending = false;
+    w->erase_unhandled = false;
     w->update = {};
     w->queue->paint_windows--;
+}
+
+// The WM_ERASEBKGND of the update rectangle, with a DC clipped to it; a window that
+// returns 0 has not erased, which BeginPaint reports in fErase without asking again.
+static bool SendErase(HWND hwnd, Window* w) {
+    InstallSurfaceProvider();
+    RECT update = w->update;
+    w->erase_pending = false;
+    t_paint_clip = &update;
+    HDC hdc = GetDC(hwnd);
+    t_paint_clip = nullptr;
+    if (!hdc) return false;
+    bool erased = Send(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0) != 0;
+    ReleaseDC(hwnd, hdc);
+    return erased;
+}
+
+void EraseNow(HWND hwnd) {
+    Window* w = Find(hwnd);
+    if (!w || !w->has_update || !w->erase_pending || !IsVisibleChain(w)) return;
+    bool erased = SendErase(hwnd, w);
+    // The window may be gone, or validated or invalidated again meanwhile.
+    if ((w = Find(hwnd)) && w->has_update && !w->erase_pending) w->erase_unhandled = !erased;
 }
 
 }  // namespace zv::user32
@@ -188,7 +212,7 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
     if (!ps) return Fail(ERROR_INVALID_PARAMETER, nullptr);
     InstallSurfaceProvider();
     RECT update = w->has_update ? w->update : RECT{};
-    bool erase = w->erase_pending;
+    bool erase = w->erase_pending, unhandled = w->erase_unhandled;
     Validate(w);
     t_paint_clip = &update;
     HDC hdc = GetDC(hwnd);
@@ -196,7 +220,9 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
     memset(ps, 0, sizeof *ps);
     ps->hdc = hdc;
     ps->rcPaint = update;
-    ps->fErase = TRUE;
+    // fErase tells the caller that the background still needs erasing: an erase was asked
+    // for and the window's WM_ERASEBKGND did not do it (now, or when SetWindowPos asked).
+    ps->fErase = unhandled;
     if (erase && hdc) ps->fErase = Send(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0) == 0;
     return hdc;
 }

@@ -71,6 +71,28 @@ void ActivateOther(HWND leaving) {
     SetActive(next);
 }
 
+// Invalidates what a change of position, size or visibility exposes of a window: all of
+// it when it is shown, when a child moves (its pixels are not carried along) or when a
+// CS_HREDRAW/CS_VREDRAW class changes that dimension; otherwise only the part it grew by.
+static bool InvalidateExposed(Window* w, bool shown, const RECT& old_client,
+                              const RECT& new_client) {
+    int ow = Width(old_client), oh = Height(old_client);
+    int nw = Width(new_client), nh = Height(new_client);
+    bool moved = new_client.left != old_client.left || new_client.top != old_client.top;
+    UINT cs = w->cls ? w->cls->style : 0;
+    if (shown || (moved && w->parent) || ((cs & CS_HREDRAW) && nw != ow) ||
+        ((cs & CS_VREDRAW) && nh != oh)) {
+        Invalidate(w, nullptr, true, true);
+        return true;
+    }
+    RECT grown = {}, right = {ow, 0, nw, nh}, bottom = {0, oh, nw, nh};
+    if (nw > ow) grown = right;
+    if (nh > oh) UnionRect(&grown, &grown, &bottom);
+    if (IsRectEmpty(&grown)) return false;
+    Invalidate(w, &grown, true, true);
+    return true;
+}
+
 BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
     Window* w = Find(hwnd);
     if (!w) return FALSE;
@@ -101,6 +123,7 @@ BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, U
     } else {
         OffsetRect(&new_client, new_window.left - old_window.left, new_window.top - old_window.top);
     }
+    bool was_on_screen = IsVisibleChain(w);
     w->window_rect = new_window;
     w->client_rect = new_client;
     if (Width(new_client) == Width(old_client) && Height(new_client) == Height(old_client))
@@ -112,15 +135,27 @@ BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, U
     if (hidden) w->style &= ~WS_VISIBLE;
     ResizePixels(w);
     SyncNative(w);
-    if (!(wp.flags & SWP_NOREDRAW) && (shown || !(wp.flags & kSwpNoClientSize)))
-        Invalidate(w, nullptr, true, true);
-    if (hidden && w->parent) {
-        if (g_focus && (g_focus == hwnd || IsChild(hwnd, g_focus))) SetFocusInternal(w->parent);
-        if (Window* p = Find(w->parent)) Invalidate(p, nullptr, true, false);
-    }
+    bool redraw = !(wp.flags & SWP_NOREDRAW);
+    bool exposed =
+        redraw && (w->style & WS_VISIBLE) && InvalidateExposed(w, shown, old_client, new_client);
+    HWND parent = w->parent;
+    if (hidden && parent && g_focus && (g_focus == hwnd || IsChild(hwnd, g_focus)))
+        SetFocusInternal(parent);
+    // What the child covered and covers no more shows the parent again.
+    RECT covered;
+    UnionRect(&covered, &new_window, &old_window);
+    bool uncovered = redraw && parent && was_on_screen && Find(parent) &&
+                     (hidden || !EqualRect(&covered, &new_window));
+    if (uncovered) Invalidate(Find(parent), &old_window, true, false);
+    if (!(w = Find(hwnd))) return TRUE;
     if (!(wp.flags & SWP_NOACTIVATE) && !hidden && (w->style & WS_VISIBLE)) {
         SetActive(hwnd);
         if (!(w = Find(hwnd))) return TRUE;
+    }
+    if (!(wp.flags & SWP_DEFERERASE)) {
+        if (uncovered) EraseNow(parent);
+        if (exposed) EraseNow(hwnd);
+        if (!Find(hwnd)) return TRUE;
     }
     Send(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
     if (hidden && hwnd == g_active) ActivateOther(hwnd);
@@ -135,7 +170,7 @@ extern "C" {
 
 BOOL WINAPI SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
     if (!GetWindowChecked(hwnd)) return FALSE;
-    return SetWindowPosInternal(hwnd, after, x, y, cx, cy, flags & 0x7FF);
+    return SetWindowPosInternal(hwnd, after, x, y, cx, cy, flags & (0x7FF | SWP_DEFERERASE));
 }
 
 BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
@@ -147,8 +182,9 @@ BOOL WINAPI ShowWindow(HWND hwnd, int command) {
     Window* w = GetWindowChecked(hwnd);
     if (!w) return FALSE;
     bool was_visible = (w->style & WS_VISIBLE) != 0;
+    bool was_minimized = (w->style & WS_MINIMIZE) != 0;
     bool show = true;
-    bool minimizing = false;
+    bool minimizing = false, activate_next = false;
     UINT swp = 0;
     RECT r = w->window_rect;
     switch (command) {
@@ -159,17 +195,19 @@ BOOL WINAPI ShowWindow(HWND hwnd, int command) {
             if (hwnd != g_active) swp |= SWP_NOACTIVATE | SWP_NOZORDER;
             break;
         case SW_MINIMIZE:
-        case SW_SHOWMINNOACTIVE:
         case SW_FORCEMINIMIZE:
+            activate_next = true;
+            [[fallthrough]];
+        case SW_SHOWMINNOACTIVE:
             minimizing = true;
-            swp = SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | MinMaximize(hwnd, command, &r);
+            swp = SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER;
             break;
         case SW_SHOWMINIMIZED:
             minimizing = true;
-            swp = SWP_SHOWWINDOW | MinMaximize(hwnd, command, &r);
+            swp = SWP_SHOWWINDOW;
             break;
         case SW_SHOWMAXIMIZED:
-            swp = SWP_SHOWWINDOW | MinMaximize(hwnd, SW_MAXIMIZE, &r);
+            swp = SWP_SHOWWINDOW;
             break;
         case SW_SHOWNA:
             swp = SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER;
@@ -178,16 +216,25 @@ BOOL WINAPI ShowWindow(HWND hwnd, int command) {
             swp = SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE;
             break;
         case SW_SHOWNOACTIVATE:
-            swp = SWP_NOACTIVATE | SWP_NOZORDER;
-            [[fallthrough]];
+            swp = SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER;
+            break;
         case SW_SHOWNORMAL:
         case SW_RESTORE:
         case SW_SHOWDEFAULT:
-            swp |= SWP_SHOWWINDOW | MinMaximize(hwnd, SW_RESTORE, &r);
+            swp = SWP_SHOWWINDOW;
             break;
         default:
             return Fail(ERROR_INVALID_PARAMETER, FALSE);
     }
+    bool restoring = was_minimized && show && !minimizing && !(swp & SWP_NOSIZE);
+    // A minimized window that refuses WM_QUERYOPEN stays as it is.
+    if (restoring && (!Send(hwnd, WM_QUERYOPEN, 0, 0) || !(w = Find(hwnd)))) return was_visible;
+    if (show && !(swp & SWP_NOSIZE))
+        swp |= MinMaximize(hwnd,
+                           minimizing                    ? command
+                           : command == SW_SHOWMAXIMIZED ? SW_MAXIMIZE
+                                                         : SW_RESTORE,
+                           &r);
     if (!(w = Find(hwnd))) return was_visible;
     if (show != was_visible) {
         Send(hwnd, WM_SHOWWINDOW, show, 0);
@@ -195,8 +242,20 @@ BOOL WINAPI ShowWindow(HWND hwnd, int command) {
     }
     if (!show && g_active != hwnd && !(w->style & WS_CHILD)) swp |= SWP_NOACTIVATE;
     bool was_active = hwnd == g_active;
+    // A minimized window has no focus; it may stay the active one.
+    if (minimizing && g_focus && (g_focus == hwnd || IsChild(hwnd, g_focus)))
+        SetFocusInternal(nullptr);
+    if (!Find(hwnd)) return was_visible;
     SetWindowPosInternal(hwnd, nullptr, r.left, r.top, Width(r), Height(r), swp);
-    if (minimizing && was_active && Find(hwnd) && g_active == hwnd) ActivateOther(hwnd);
+    if (!Find(hwnd)) return was_visible;
+    if (activate_next && was_active && g_active == hwnd) ActivateOther(hwnd);
+    // The active window restored from its minimized state takes the focus back and hears
+    // that it is active and no longer minimized.
+    if (restoring && g_active == hwnd && !IsIconic(hwnd) &&
+        (!g_focus || TopLevelOf(g_focus) != hwnd)) {
+        SetFocusInternal(hwnd);
+        if (Find(hwnd) && g_active == hwnd) Send(hwnd, WM_ACTIVATE, WA_ACTIVE, 0);
+    }
     return was_visible;
 }
 

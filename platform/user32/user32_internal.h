@@ -127,7 +127,8 @@ struct Window {
     DWORD thread_id = 0;
     bool destroying = false;
     bool has_update = false;
-    bool erase_pending = false;
+    bool erase_pending = false;    // WM_ERASEBKGND is still to be sent
+    bool erase_unhandled = false;  // it was sent and returned 0: BeginPaint reports fErase
     RECT update = {};
     DWORD ui_state = UISF_HIDEFOCUS | UISF_HIDEACCEL;
     // Top-level windows: the size of the client area's pixels (which the host keeps, in
@@ -218,6 +219,10 @@ void SetFocusInternal(HWND hwnd);
 // ---- Painting ---------------------------------------------------------------------------------
 void Invalidate(Window* w, const RECT* rect, bool erase, bool children);
 void Validate(Window* w);
+// Sends the WM_ERASEBKGND that a pending erase asks for, now, on a DC clipped to the
+// update rectangle. SetWindowPos does this for what it exposes, before
+// WM_WINDOWPOSCHANGED, unless SWP_DEFERERASE leaves it to BeginPaint.
+void EraseNow(HWND hwnd);
 void PresentTop(HWND top);
 // Shows what window DCs of this thread drew since the last message fetch. The Direct3D
 // device calls it after drawing a frame into a window, so keep its name and signature.

@@ -41,8 +41,9 @@ TEST(Focus, ActivationMovesBetweenWindowsInOrder) {
     EXPECT_EQ(LOWORD(act->wparam), WA_ACTIVE);
     EXPECT_EQ(reinterpret_cast<HWND>(act->lparam), a);
 
-    // Focusing a child of an inactive window activates that window first.
-    EXPECT_EQ(SetFocus(child), b);
+    // Focusing a child of an inactive window activates that window first; activating
+    // gives the window itself the focus, which the call then takes from it.
+    EXPECT_EQ(SetFocus(child), a);
     EXPECT_EQ(GetActiveWindow(), a);
     EXPECT_EQ(GetFocus(), child);
 

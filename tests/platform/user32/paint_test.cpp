@@ -22,7 +22,11 @@ TEST(Paint, ShowingInvalidatesAndDefaultPaintingErasesThenValidates) {
     Drain();
     MSG m;
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) << "hidden windows get no WM_PAINT";
+    // Showing erases at once (SetWindowPos defers it only with SWP_DEFERERASE); the update
+    // region stays for WM_PAINT, whose BeginPaint has nothing left to erase.
+    MessageLog::Get().Clear();
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    EXPECT_NE(MessageLog::Get().Last(WM_ERASEBKGND), nullptr);
     RECT u;
     EXPECT_TRUE(GetUpdateRect(hwnd, &u, FALSE));
     EXPECT_EQ(u.right, 40);
@@ -31,7 +35,7 @@ TEST(Paint, ShowingInvalidatesAndDefaultPaintingErasesThenValidates) {
     ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(m.message, UINT(WM_PAINT));
     DispatchMessageA(&m);
-    EXPECT_EQ(MessageLog::Get().Messages(hwnd), (Seq{WM_PAINT, WM_ERASEBKGND}));
+    EXPECT_EQ(MessageLog::Get().Messages(hwnd), (Seq{WM_PAINT}));
     EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
 
@@ -45,7 +49,7 @@ TEST(Paint, ShowingInvalidatesAndDefaultPaintingErasesThenValidates) {
     BeginPaint(hwnd, &ps);
     EXPECT_EQ(ps.rcPaint.left, 1);
     EXPECT_EQ(ps.rcPaint.bottom, 12);
-    EXPECT_TRUE(ps.fErase);
+    EXPECT_FALSE(ps.fErase);
     EndPaint(hwnd, &ps);
     EXPECT_TRUE(MessageLog::Get().Messages(hwnd).empty());
     // A WM_PAINT that is never validated keeps coming back, as on Windows.
@@ -55,6 +59,24 @@ TEST(Paint, ShowingInvalidatesAndDefaultPaintingErasesThenValidates) {
     EXPECT_EQ(m.message, UINT(WM_PAINT));
     ValidateRect(hwnd, nullptr);
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    DestroyWindow(hwnd);
+}
+
+TEST(Paint, DeferredEraseIsLeftToBeginPaint) {
+    HWND hwnd = CreateWindowExA(0, "LogClass", "", WS_POPUP, 0, 0, 40, 30, nullptr, nullptr,
+                                RegisterLogClasses(), nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    Drain();
+    MessageLog::Get().Clear();
+    SetWindowPos(
+        hwnd, nullptr, 0, 0, 0, 0,
+        SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_DEFERERASE);
+    EXPECT_EQ(MessageLog::Get().Last(WM_ERASEBKGND), nullptr);
+    PAINTSTRUCT ps;
+    BeginPaint(hwnd, &ps);
+    EXPECT_NE(MessageLog::Get().Last(WM_ERASEBKGND), nullptr);
+    EXPECT_FALSE(ps.fErase) << "the window's WM_ERASEBKGND erased";
+    EndPaint(hwnd, &ps);
     DestroyWindow(hwnd);
 }
 

@@ -13,73 +13,135 @@ namespace {
 
 using Seq = std::vector<UINT>;
 
+struct SequenceCase {
+    const char* what;
+    std::function<HWND()> act;  // returns the window whose messages count
+    Seq expected;
+};
+
+void ExpectSequences(const std::vector<SequenceCase>& cases) {
+    for (auto& c : cases) {
+        MessageLog::Get().Clear();
+        HWND h = c.act();
+        ASSERT_NE(h, nullptr) << c.what;
+        Seq got = MessageLog::Get().Messages(h);
+        EXPECT_EQ(got, c.expected)
+            << c.what << ": got " << Describe(got) << "\n expected " << Describe(c.expected);
+    }
+}
+
+TEST_F(WindowTest, CreatingAHiddenWindowTellsItsSizeAndPosition) {
+    ExpectSequences(
+        {{"create hidden overlapped",
+          [this] { return Make(WS_CAPTION | WS_SYSMENU); },
+          {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}}});
+}
+
 TEST_F(WindowTest, MessageSequences) {
-    struct Case {
-        const char* what;
-        std::function<HWND(WindowTest*)> act;  // returns the window whose messages count
-        Seq expected;
-    };
-    static HWND top = nullptr;
-    std::vector<Case> cases = {
-        {"create hidden overlapped",
-         [](WindowTest* t) { return top = t->Make(WS_CAPTION | WS_SYSMENU); },
-         {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}},
-        {"show normal, first active window",
-         [](WindowTest*) {
-             ShowWindow(top, SW_SHOWNORMAL);
-             return top;
-         },
-         {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE,
-          WM_SETFOCUS, WM_WINDOWPOSCHANGED}},
-        {"move and size",
-         [](WindowTest*) {
+    // Shown and hidden once first: when a window hears its first size and position
+    // (at creation or when first shown) is left to the test above.
+    HWND top = Make(WS_CAPTION | WS_SYSMENU);
+    ASSERT_NE(top, nullptr);
+    ShowWindow(top, SW_SHOWNORMAL);
+    ShowWindow(top, SW_HIDE);
+    ASSERT_EQ(GetActiveWindow(), nullptr);
+    // Showing a window erases what it exposes before WM_WINDOWPOSCHANGED; resizing erases
+    // what it grows by.
+    ExpectSequences({
+        {"move and size while hidden",
+         [&] {
              SetWindowPos(top, nullptr, 30, 40, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
              return top;
          },
          {WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE,
           WM_SIZE}},
+        {"show normal, first active window",
+         [&] {
+             ShowWindow(top, SW_SHOWNORMAL);
+             return top;
+         },
+         {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE,
+          WM_SETFOCUS, WM_ERASEBKGND, WM_WINDOWPOSCHANGED}},
+        {"move and size",
+         [&] {
+             SetWindowPos(top, nullptr, 20, 30, 320, 220, SWP_NOZORDER | SWP_NOACTIVATE);
+             return top;
+         },
+         {WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_ERASEBKGND, WM_WINDOWPOSCHANGED,
+          WM_MOVE, WM_SIZE}},
         {"move only",
-         [](WindowTest*) {
+         [&] {
              SetWindowPos(top, nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
              return top;
          },
          {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE}},
-        {"minimize",
-         [](WindowTest*) {
-             ShowWindow(top, SW_MINIMIZE);
-             return top;
-         },
-         {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE, WM_NCACTIVATE,
-          WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS}},
-        {"restore",
-         [](WindowTest*) {
-             ShowWindow(top, SW_RESTORE);
-             return top;
-         },
-         {WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_ACTIVATEAPP, WM_NCACTIVATE,
-          WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}},
         {"hide the active window",
-         [](WindowTest*) {
+         [&] {
              ShowWindow(top, SW_HIDE);
              return top;
          },
          {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_NCACTIVATE, WM_ACTIVATE,
           WM_ACTIVATEAPP, WM_KILLFOCUS}},
         {"destroy a hidden window",
-         [](WindowTest*) {
+         [&] {
              DestroyWindow(top);
              return top;
          },
          {WM_DESTROY, WM_NCDESTROY}},
-    };
-    for (auto& c : cases) {
-        MessageLog::Get().Clear();
-        HWND h = c.act(this);
-        ASSERT_NE(h, nullptr) << c.what;
-        Seq got = MessageLog::Get().Messages(h);
-        EXPECT_EQ(got, c.expected)
-            << c.what << ": got " << Describe(got) << "\n expected " << Describe(c.expected);
-    }
+    });
+}
+
+// Minimizing activates the next top-level window; restoring activates the window again.
+TEST_F(WindowTest, MinimizeAndRestoreSequences) {
+    HWND other = Make(WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+    HWND top = Make(WS_CAPTION | WS_SYSMENU);
+    ASSERT_NE(other, nullptr);
+    ASSERT_NE(top, nullptr);
+    ShowWindow(top, SW_SHOWNORMAL);
+    ASSERT_EQ(GetActiveWindow(), top);
+    ExpectSequences({
+        {"minimize",
+         [&] {
+             ShowWindow(top, SW_MINIMIZE);
+             return top;
+         },
+         {WM_KILLFOCUS, WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED,
+          WM_MOVE, WM_SIZE, WM_NCACTIVATE, WM_ACTIVATE}},
+        {"restore",
+         [&] {
+             ShowWindow(top, SW_RESTORE);
+             return top;
+         },
+         {WM_QUERYOPEN, WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_NCACTIVATE,
+          WM_ACTIVATE, WM_SETFOCUS, WM_ERASEBKGND, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}},
+    });
+    EXPECT_EQ(GetActiveWindow(), top);
+    EXPECT_EQ(GetFocus(), top);
+}
+
+// With no other window to activate, the minimized window stops being the active one.
+TEST_F(WindowTest, MinimizingTheOnlyWindowDeactivatesTheApplication) {
+    HWND top = Make(WS_CAPTION | WS_SYSMENU);
+    ASSERT_NE(top, nullptr);
+    ShowWindow(top, SW_SHOWNORMAL);
+    ExpectSequences({
+        {"minimize",
+         [&] {
+             ShowWindow(top, SW_MINIMIZE);
+             return top;
+         },
+         {WM_KILLFOCUS, WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED,
+          WM_MOVE, WM_SIZE, WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP}},
+        {"restore",
+         [&] {
+             ShowWindow(top, SW_RESTORE);
+             return top;
+         },
+         {WM_QUERYOPEN, WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_ACTIVATEAPP,
+          WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS, WM_ERASEBKGND, WM_WINDOWPOSCHANGED, WM_MOVE,
+          WM_SIZE}},
+    });
+    EXPECT_EQ(GetActiveWindow(), top);
 }
 
 }  // namespace

@@ -24,8 +24,10 @@ TEST_F(WindowTest, ChildCreationNotifiesTheParentAndDestructionOrdersTheTree) {
                                       child, nullptr, instance_, nullptr);
     auto entries = MessageLog::Get().Entries();
     std::vector<std::pair<HWND, UINT>> got;
+    // Whether a child shown while it is created is erased at once or at its first
+    // WM_PAINT is not documented and differs between implementations: left out.
     for (auto& e : entries)
-        got.push_back({e.hwnd, e.message});
+        if (e.message != WM_ERASEBKGND) got.push_back({e.hwnd, e.message});
     std::vector<std::pair<HWND, UINT>> expected = {{child, WM_NCCREATE},
                                                    {child, WM_NCCALCSIZE},
                                                    {child, WM_CREATE},
