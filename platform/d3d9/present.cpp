@@ -5,6 +5,9 @@
 // one copy, with nothing converted on the way.
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "device.h"
 #include "gdi_window_dc.h"
@@ -46,6 +49,36 @@ void CopyColourBits(uint32_t* out, const uint32_t* in, size_t n) {
     }
     for (; i < n; ++i)
         out[i] = in[i] & 0xFFFFFF;
+}
+
+// The same into the memory the display reads. That memory is read next by another agent
+// (the display server, on another core), not by us, and by the next frame it has left
+// our caches; streaming stores write it without first fetching every line of it, which
+// saves about a third of the copy on a frame that arrives cold. StreamFence() must
+// follow before the display is told.
+void StreamColourBits(uint32_t* out, const uint32_t* in, size_t n) {
+#if defined(__SSE2__)
+    size_t i = 0;
+    for (; i < n && (reinterpret_cast<uintptr_t>(out + i) & 15) != 0; ++i)
+        out[i] = in[i] & 0xFFFFFF;
+    const __m128i mask = _mm_set1_epi32(0xFFFFFF);
+    for (; i + 8 <= n; i += 8) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 4));
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out + i), _mm_and_si128(a, mask));
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out + i + 4), _mm_and_si128(b, mask));
+    }
+    for (; i < n; ++i)
+        out[i] = in[i] & 0xFFFFFF;
+#else
+    CopyColourBits(out, in, n);
+#endif
+}
+
+void StreamFence() {
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
 }
 
 }  // namespace
@@ -124,13 +157,15 @@ HRESULT Device::PresentFrame(const RECT* src_rect, const RECT* dst_rect, HWND wi
         const uint32_t* table = bpp == 2 ? SixteenBitTable(bb.format()) : nullptr;
         // Destination columns [x0, x1) of row y, written from out on. The top byte of
         // X8R8G8B8 is not colour: the window gets it as 0, as from GDI.
-        auto scale_row = [&](uint32_t* out, LONG y, LONG x0, LONG x1) {
+        auto scale_row = [&](uint32_t* out, LONG y, LONG x0, LONG x1, bool to_display) {
             LONG sy = LONG(src.top + (int64_t(2 * y + 1) * sh) / (2 * dh));
             const uint8_t* row = bb.bits() + size_t(sy) * bb.pitch();
             const LONG n = x1 - x0;
             if (bpp == 4) {
                 const uint32_t* in = reinterpret_cast<const uint32_t*>(row);
-                if (sw == dw) {
+                if (sw == dw && to_display) {
+                    StreamColourBits(out, in + src.left + x0, size_t(n));
+                } else if (sw == dw) {
                     CopyColourBits(out, in + src.left + x0, size_t(n));
                 } else {
                     const uint32_t* cols = column_offsets + x0;
@@ -148,7 +183,7 @@ HRESULT Device::PresentFrame(const RECT* src_rect, const RECT* dst_rect, HWND wi
         };
         if (record)
             for (LONG y = 0; y < dh; ++y)
-                scale_row(staging_.data() + size_t(y) * dw, y, 0, dw);
+                scale_row(staging_.data() + size_t(y) * dw, y, 0, dw, false);
 
         // Where the destination lies in the window's pixels, clipped as GDI would clip.
         zv::WindowSurface ws;
@@ -168,8 +203,9 @@ HRESULT Device::PresentFrame(const RECT* src_rect, const RECT* dst_rect, HWND wi
                     std::memcpy(out, staging_.data() + size_t(y) * dw + size_t(x0 - left),
                                 size_t(x1 - x0) * 4);
                 else
-                    scale_row(out, y, LONG(x0 - left), LONG(x1 - left));
+                    scale_row(out, y, LONG(x0 - left), LONG(x1 - left), true);
             }
+            StreamFence();
         }
         ShowDrawnWindowSurfaces();
         if (record)
