@@ -1,13 +1,4 @@
-# Cross-compiling for 64-bit Windows against the real system headers. The compiler's own
-# runtime (libgcc, libstdc++, winpthread) is linked in statically, so the .exe needs only
-# DLLs that ship with Windows.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling for 64-bit Windows.
+set(ZV_MINGW_TARGET x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
