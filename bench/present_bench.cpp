@@ -17,11 +17,10 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "support/test_window.h"
+#include "support/windowed_device.h"
 
-LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-}
+namespace {
 
 struct Screen {
     HWND top = nullptr;
@@ -29,25 +28,12 @@ struct Screen {
     IDirect3DDevice9* device = nullptr;
 
     Screen(D3DFORMAT format, int client_width, int client_height) {
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "PresentBench";
-        RegisterClassExA(&wc);
-        top = CreateWindowExA(0, "PresentBench", "bench", WS_POPUP | WS_VISIBLE, 0, 0, client_width,
-                              client_height, nullptr, nullptr, wc.hInstance, nullptr);
+        zv_support::RegisterTestClass("PresentBench");
+        top = zv_support::MakeTestWindow("PresentBench", WS_POPUP | WS_VISIBLE, client_width,
+                                         client_height, "bench");
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS p = {};
-        p.BackBufferWidth = 640;
-        p.BackBufferHeight = 480;
-        p.BackBufferFormat = format;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_COPY;
-        p.hDeviceWindow = top;
-        p.Windowed = TRUE;
-        p.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-        p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        D3DPRESENT_PARAMETERS p =
+            zv_support::WindowedParams(top, 640, 480, format, D3DPRESENT_INTERVAL_IMMEDIATE);
         if (d3d)
             d3d->CreateDevice(0, D3DDEVTYPE_HAL, top, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p,
                               &device);

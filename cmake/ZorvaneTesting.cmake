@@ -34,6 +34,8 @@ function(zv_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} zv_win32 GTest::gtest GTest::gtest_main)
+  # The set-up that tests of several folders share: "support/..." (Win32 only).
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   if(NOT WIN32)
     # The virtual clock is switched on from outside the test's own sources, which stay
     # Win32-only: only this one file sees the test controls.

@@ -10,6 +10,28 @@ struct InputReset {
     ~InputReset() { Input = InputState{}; }
 };
 
+// The system keyboard and mouse and the device interface the screen asks DirectInput for,
+// spelt out rather than taken from the library under test.
+const GUID kKeyboard = {
+    0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const GUID kMouse = {0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const GUID kDevice7 = {
+    0x57D7C6BC, 0x2356, 0x11D3, {0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44, 0xAE}};
+
+// Makes the screen's keyboard or mouse device from `di`, as the screen's own start does.
+void OpenDevice(IDirectInput7A* di, const GUID& which, IDirectInputDevice7A** device,
+                int32_t* ready) {
+    ASSERT_EQ(di->CreateDeviceEx(which, kDevice7, reinterpret_cast<LPVOID*>(device), nullptr),
+              DI_OK);
+    *ready = 1;
+}
+void OpenKeyboard(IDirectInput7A* di) {
+    OpenDevice(di, kKeyboard, &Input.keyboard_device, &Input.keyboard_ready);
+}
+void OpenMouse(IDirectInput7A* di) {
+    OpenDevice(di, kMouse, &Input.mouse_device, &Input.mouse_ready);
+}
+
 TEST_F(ScreenTest, KeyboardAndMouseShutDownsWithNoDevice) {
     InputReset reset;
     Keyboard_End();
@@ -47,17 +69,10 @@ TEST_F(ScreenTest, AMissingDirectInputStillCountsItsUser) {
 
 TEST_F(ScreenTest, KeyboardEndReleasesItsDeviceAndItsUse) {
     InputReset reset;
-    const GUID keyboard = {
-        0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-    const GUID device7 = {
-        0x57D7C6BC, 0x2356, 0x11D3, {0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44, 0xAE}};
     int live = zv_test::LiveDirectInputObjects();
     IDirectInput7A* di = Input_Open();
     ASSERT_NE(di, nullptr);
-    ASSERT_EQ(di->CreateDeviceEx(keyboard, device7,
-                                 reinterpret_cast<LPVOID*>(&Input.keyboard_device), nullptr),
-              DI_OK);
-    Input.keyboard_ready = 1;
+    ASSERT_NO_FATAL_FAILURE(OpenKeyboard(di));
     Keyboard_End();
     EXPECT_EQ(Input.keyboard_device, nullptr);
     EXPECT_EQ(Input.direct_input, nullptr);
@@ -68,24 +83,12 @@ TEST_F(ScreenTest, KeyboardEndReleasesItsDeviceAndItsUse) {
 // where it was, and the next open and release pair still frees the object and the module.
 TEST_F(ScreenTest, ASecondShutDownOfADeviceChangesNothing) {
     InputReset reset;
-    const GUID keyboard = {
-        0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-    const GUID mouse = {
-        0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-    const GUID device7 = {
-        0x57D7C6BC, 0x2356, 0x11D3, {0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44, 0xAE}};
     int live = zv_test::LiveDirectInputObjects();
     IDirectInput7A* di = Input_Open();
     ASSERT_NE(di, nullptr);
-    ASSERT_EQ(di->CreateDeviceEx(keyboard, device7,
-                                 reinterpret_cast<LPVOID*>(&Input.keyboard_device), nullptr),
-              DI_OK);
-    Input.keyboard_ready = 1;
+    ASSERT_NO_FATAL_FAILURE(OpenKeyboard(di));
     ASSERT_EQ(Input_Open(), di);
-    ASSERT_EQ(
-        di->CreateDeviceEx(mouse, device7, reinterpret_cast<LPVOID*>(&Input.mouse_device), nullptr),
-        DI_OK);
-    Input.mouse_ready = 1;
+    ASSERT_NO_FATAL_FAILURE(OpenMouse(di));
 
     for (int round = 0; round < 2; ++round) {
         Keyboard_End();
@@ -106,18 +109,11 @@ TEST_F(ScreenTest, ASecondShutDownOfADeviceChangesNothing) {
 
 TEST_F(ScreenTest, MouseReleaseAndShutDown) {
     InputReset reset;
-    const GUID mouse = {
-        0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-    const GUID device7 = {
-        0x57D7C6BC, 0x2356, 0x11D3, {0x8E, 0x9D, 0x00, 0xC0, 0x4F, 0x68, 0x44, 0xAE}};
     int live = zv_test::LiveDirectInputObjects();
     StartAndOpen();
     IDirectInput7A* di = Input_Open();
     ASSERT_NE(di, nullptr);
-    ASSERT_EQ(
-        di->CreateDeviceEx(mouse, device7, reinterpret_cast<LPVOID*>(&Input.mouse_device), nullptr),
-        DI_OK);
-    Input.mouse_ready = 1;
+    ASSERT_NO_FATAL_FAILURE(OpenMouse(di));
     static DIOBJECTDATAFORMAT none[1];
     DIDATAFORMAT format = {
         sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, 16, 0, none};

@@ -14,16 +14,9 @@ LRESULT CALLBACK CountingParentProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
 
 TEST_F(ScreenTest, CloseGivesEverythingBackAndCanRepeat) {
     int objects = zv_test::LiveD3D9Objects();
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = CountingParentProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "ScreenTestCountingParent";
-    RegisterClassExA(&wc);
-    parent_ = CreateWindowExA(0, wc.lpszClassName, "screen", WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
-                              0, 0, 700, 560, nullptr, nullptr, wc.hInstance, nullptr);
+    zv_support::RegisterTestClass("ScreenTestCountingParent", CountingParentProc);
+    parent_ = MakeParent(700, 560, "ScreenTestCountingParent");
     ASSERT_NE(parent_, nullptr);
-    windows_.push_back(parent_);
     Start();
     ASSERT_EQ(Screen_OpenWindowed(parent_, 0, 0, 640, 480, 1, 0, 0), 1);
     HWND child = Screen.child_window;

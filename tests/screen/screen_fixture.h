@@ -17,6 +17,7 @@
 #include "screen/input.h"
 #include "screen/screen.h"
 #include "screen/sprites.h"
+#include "support/test_window.h"
 
 class ScreenEnvironment : public ::testing::Environment {
   public:
@@ -32,21 +33,12 @@ class ScreenEnvironment : public ::testing::Environment {
 // hooked parent's messages reach.
 inline constexpr UINT kWhoAreYou = WM_USER + 41;
 
-inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-}
-
 class ScreenTest : public ::testing::Test {
   protected:
     void SetUp() override {
         zv_test::SetHeadlessDisplay(1024, 768, 60);
         zv_test::ResetD3D9Adapter();
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "ScreenTestParent";
-        RegisterClassExA(&wc);  // made by an earlier test already: fine
+        zv_support::RegisterTestClass("ScreenTestParent");
         parent_ = MakeParent(640, 480);
         ASSERT_NE(parent_, nullptr);
     }
@@ -61,13 +53,12 @@ class ScreenTest : public ::testing::Test {
         zv_test::SetHeadlessDisplay(1024, 768, 60);
     }
 
-    HWND MakeParent(int client_width, int client_height) {
-        RECT r = {0, 0, client_width, client_height};
-        AdjustWindowRectEx(&r, WS_CAPTION | WS_SYSMENU, FALSE, 0);
-        HWND w =
-            CreateWindowExA(0, "ScreenTestParent", "screen", WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
-                            0, 0, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                            GetModuleHandleA(nullptr), nullptr);
+    // A parent with a caption, of a class registered with zv_support::RegisterTestClass,
+    // destroyed after the test.
+    HWND MakeParent(int client_width, int client_height,
+                    const char* class_name = "ScreenTestParent") {
+        HWND w = zv_support::MakeTestWindow(class_name, WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
+                                            client_width, client_height, "screen");
         if (w) windows_.push_back(w);
         return w;
     }

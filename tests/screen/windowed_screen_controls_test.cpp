@@ -154,17 +154,9 @@ TEST_F(ScreenTest, EachParentKeepsItsOwnProcedure) {
     const char* classes[2] = {"ScreenTestParentA", "ScreenTestParentB"};
     WNDPROC procs[2] = {AnsweringProc<'A'>, AnsweringProc<'B'>};
     for (int i = 0; i < 2; ++i) {
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = procs[i];
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = classes[i];
-        RegisterClassExA(&wc);
-        parents[i] =
-            CreateWindowExA(0, classes[i], "", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 0, 700, 560,
-                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        zv_support::RegisterTestClass(classes[i], procs[i]);
+        parents[i] = MakeParent(700, 560, classes[i]);
         ASSERT_NE(parents[i], nullptr);
-        windows_.push_back(parents[i]);
     }
     Start();
     ASSERT_EQ(Screen_OpenWindowed(parents[0], 0, 0, 320, 240, 0, 0, 0), 1);

@@ -76,22 +76,9 @@ TEST_F(D3D9Test, TestsCanOfferOtherFormats) {
 }
 
 TEST_F(D3D9Test, CreateDeviceValidatesItsArguments) {
+    ExpectCreateDeviceRefusesMissingArguments();
     D3DPRESENT_PARAMETERS p = Params();
-    IDirect3DDevice9* out = reinterpret_cast<IDirect3DDevice9*>(0x1234);
-    EXPECT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, child_, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                                 nullptr, &out),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(out, nullptr);  // the out pointer is cleared even on failure
-    EXPECT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, child_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p,
-                                 nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(d3d_->CreateDevice(1, D3DDEVTYPE_HAL, child_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p,
-                                 &out),
-              D3DERR_INVALIDCALL);
-    // No vertex processing, or two kinds at once.
-    EXPECT_EQ(Create(&p, D3DCREATE_FPU_PRESERVE), D3DERR_INVALIDCALL);
-    EXPECT_EQ(Create(&p, D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_HARDWARE_VERTEXPROCESSING),
-              D3DERR_INVALIDCALL);
+    IDirect3DDevice9* out = nullptr;
     // A window that does not exist.
     D3DPRESENT_PARAMETERS bad = Params();
     bad.hDeviceWindow = reinterpret_cast<HWND>(0xDEAD0);

@@ -5,25 +5,8 @@
 namespace {
 
 TEST_F(D3D9Test, CreateDeviceRefusesMissingArgumentsAndClearsTheOutPointer) {
+    ExpectCreateDeviceRefusesMissingArguments();
     D3DPRESENT_PARAMETERS p = Params();
-    IDirect3DDevice9* out = reinterpret_cast<IDirect3DDevice9*>(0x1234);
-    EXPECT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, child_, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                                 nullptr, &out),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, child_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p,
-                                 nullptr),
-              D3DERR_INVALIDCALL);
-    out = reinterpret_cast<IDirect3DDevice9*>(0x1234);
-    EXPECT_EQ(d3d_->CreateDevice(d3d_->GetAdapterCount(), D3DDEVTYPE_HAL, child_,
-                                 D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &out),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(out, nullptr);
-    // No vertex processing, or two kinds at once.
-    EXPECT_EQ(Create(&p, D3DCREATE_FPU_PRESERVE), D3DERR_INVALIDCALL);
-    EXPECT_EQ(Create(&p, D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_HARDWARE_VERTEXPROCESSING),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_, nullptr);
     ASSERT_EQ(Create(&p), D3D_OK);
 }
 

@@ -2,24 +2,18 @@
 // Direct3D documents for it (D3DERR_OUTOFVIDEOMEMORY for CreateDevice and Reset,
 // E_OUTOFMEMORY for resources and Present) at whichever of its allocations memory runs out,
 // takes no reference and leaves the device as it was; releasing never needs memory.
-#include <d3d9.h>
-#include <windows.h>
 #include <zorvane_test/d3d9.h>
 #include <zorvane_test/host.h>
 #include <zorvane_test/new_failures.h>
 
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <utility>
+
+#include "d3d9_window_fixture.h"
 
 namespace {
 
 using zv_test::ForEachAllocationFailure;
-
-LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-}
 
 ULONG RefsOf(IUnknown* object) {
     object->AddRef();
@@ -32,39 +26,20 @@ class D3D9OutOfMemory : public ::testing::Test {
         zv_test::SetHeadlessDisplay(1024, 768, 60);
         zv_test::ResetD3D9Adapter();
         baseline_ = zv_test::LiveD3D9Objects();
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlainProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "D3D9OutOfMemoryWindow";
-        RegisterClassExA(&wc);
-        window_ = CreateWindowExA(0, wc.lpszClassName, "d3d9", WS_POPUP | WS_VISIBLE, 0, 0, 160,
-                                  120, nullptr, nullptr, wc.hInstance, nullptr);
+        zv_support::RegisterTestClass("D3D9OutOfMemoryWindow");
+        window_ = zv_support::MakeTestWindow("D3D9OutOfMemoryWindow", WS_POPUP | WS_VISIBLE, 160,
+                                             120, "d3d9");
         ASSERT_NE(window_, nullptr);
     }
     void TearDown() override {
         zv_test::ClearNewFailures();
-        if (device_) {
-            EXPECT_EQ(device_->Release(), 0u);
-        }
-        if (d3d_) {
-            EXPECT_EQ(d3d_->Release(), 0u);
-        }
+        ReleaseDirect3D(device_, d3d_);
         DestroyWindow(window_);
         EXPECT_EQ(zv_test::LiveD3D9Objects(), baseline_);
     }
     D3DPRESENT_PARAMETERS Params(UINT width = 64, UINT height = 48) {
-        D3DPRESENT_PARAMETERS p = {};
-        p.BackBufferWidth = width;
-        p.BackBufferHeight = height;
-        p.BackBufferFormat = D3DFMT_X8R8G8B8;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_COPY;
-        p.hDeviceWindow = window_;
-        p.Windowed = TRUE;
-        p.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-        p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        return p;
+        return zv_support::WindowedParams(window_, width, height, D3DFMT_X8R8G8B8,
+                                          D3DPRESENT_INTERVAL_IMMEDIATE);
     }
     void MakeDevice() {
         d3d_ = Direct3DCreate9(D3D_SDK_VERSION);

@@ -3,9 +3,6 @@
 // pixels are the same whether or not the device keeps its own copy of the frame for the
 // tests (on a real display it does not, and the frame goes straight into the window's
 // pixels).
-#include <d3d9.h>
-#include <gtest/gtest.h>
-#include <windows.h>
 #include <zorvane_test/d3d9.h>
 #include <zorvane_test/host.h>
 
@@ -25,14 +22,8 @@ class PresentTest : public ::testing::TestWithParam<bool> {
         zv_test::SetHeadlessDisplay(1024, 768, 60);
         zv_test::ResetD3D9Adapter();
         zv_test::RecordD3D9Frames(GetParam());
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlainProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "PresentTestWindow";
-        RegisterClassExA(&wc);
-        top_ = CreateWindowExA(0, "PresentTestWindow", "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
-                               nullptr, nullptr, wc.hInstance, nullptr);
+        zv_support::RegisterTestClass("PresentTestWindow");
+        top_ = zv_support::MakeTestWindow("PresentTestWindow", WS_POPUP | WS_VISIBLE, 200, 100);
         ASSERT_NE(top_, nullptr);
         HDC dc = GetDC(top_);
         RECT all = {0, 0, 200, 100};
@@ -41,19 +32,14 @@ class PresentTest : public ::testing::TestWithParam<bool> {
         DeleteObject(brush);
         ReleaseDC(top_, dc);
         child_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 150, 20, 80, 60, top_,
-                                 nullptr, wc.hInstance, nullptr);
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(child_, nullptr);
         Drain();
         d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_NE(d3d_, nullptr);
     }
     void TearDown() override {
-        if (device_) {
-            EXPECT_EQ(device_->Release(), 0u);
-        }
-        if (d3d_) {
-            EXPECT_EQ(d3d_->Release(), 0u);
-        }
+        ReleaseDirect3D(device_, d3d_);
         DestroyWindow(top_);
         zv_test::RecordD3D9Frames(true);
         zv_test::ResetD3D9Adapter();
@@ -69,34 +55,14 @@ class PresentTest : public ::testing::TestWithParam<bool> {
         }
     }
     void Create(UINT width, UINT height) {
-        D3DPRESENT_PARAMETERS p = {};
-        p.BackBufferWidth = width;
-        p.BackBufferHeight = height;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_COPY;
-        p.hDeviceWindow = child_;
-        p.Windowed = TRUE;
-        p.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-        p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        D3DPRESENT_PARAMETERS p = zv_support::WindowedParams(child_, width, height, D3DFMT_UNKNOWN,
+                                                             D3DPRESENT_INTERVAL_IMMEDIATE);
         ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, child_, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                                      &p, &device_),
                   D3D_OK);
     }
     // Each pixel names its own coordinates, under a top byte that is not colour.
-    void PaintCoordinates() {
-        IDirect3DSurface9* bb = nullptr;
-        ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
-        D3DLOCKED_RECT lr;
-        ASSERT_EQ(bb->LockRect(&lr, nullptr, 0), D3D_OK);
-        D3DSURFACE_DESC d;
-        bb->GetDesc(&d);
-        for (UINT y = 0; y < d.Height; ++y)
-            for (UINT x = 0; x < d.Width; ++x)
-                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch)[x] =
-                    0xFF000000u | (x << 8) | y;
-        bb->UnlockRect();
-        bb->Release();
-    }
+    void PaintCoordinates() { ::PaintCoordinates(device_, 0xFF000000u); }
     zv_test::HostFrame Shown() {
         zv_test::HostFrame frame;
         EXPECT_TRUE(zv_test::LastPresentedFrame(top_, &frame));

@@ -17,9 +17,7 @@ TEST_F(D3D9Test, ClearFillsTheRenderTargetInItsFormat) {
     IDirect3DSurface9* bb = BackBuffer();
     D3DLOCKED_RECT lr;
     ASSERT_EQ(bb->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-    auto at = [&](int x, int y) {
-        return reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch)[x];
-    };
+    auto at = [&](int x, int y) { return LockedRow<uint16_t>(lr, y)[x]; };
     EXPECT_EQ(at(0, 0), 0xFFFF);
     EXPECT_EQ(at(1, 1), 0x07E0);
     EXPECT_EQ(at(2, 1), 0x07E0);

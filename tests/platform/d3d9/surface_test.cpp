@@ -1,5 +1,7 @@
 // Surfaces: the back buffer's device context and locks, render targets, textures and
 // uploads.
+#include <cstring>
+
 #include "d3d9_fixture.h"
 
 namespace {
@@ -28,10 +30,7 @@ TEST_F(D3D9Test, BackBufferGivesEitherADeviceContextOrALock) {
 
     ASSERT_EQ(bb->LockRect(&lr, nullptr, 0), D3D_OK);
     EXPECT_GE(lr.Pitch, 80 * 4);
-    auto at = [&](int x, int y) {
-        return reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch)[x] &
-               0xFFFFFF;
-    };
+    auto at = [&](int x, int y) { return LockedRow<uint32_t>(lr, y)[x] & 0xFFFFFF; };
     EXPECT_EQ(at(2, 3), 0xFF0000u);
     EXPECT_EQ(at(5, 4), 0xFF0000u);
     EXPECT_EQ(at(6, 4), 0u);

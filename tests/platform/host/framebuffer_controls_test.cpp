@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -102,19 +103,9 @@ TEST(Framebuffer, AReleasedWindowStartsAgainBlack) {
     zv::host::ReleaseFramebuffer(w);
 }
 
-LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-}
-
 TEST(Framebuffer, ShowingHandsTheWindowsPixelsToTheHost) {
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = PlainProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "FramebufferTest";
-    RegisterClassExA(&wc);
-    HWND top = CreateWindowExA(0, "FramebufferTest", "", WS_POPUP | WS_VISIBLE, 0, 0, 24, 16,
-                               nullptr, nullptr, wc.hInstance, nullptr);
+    zv_support::RegisterTestClass("FramebufferTest");
+    HWND top = zv_support::MakeTestWindow("FramebufferTest", WS_POPUP | WS_VISIBLE, 24, 16);
     ASSERT_NE(top, nullptr);
     Framebuffer fb = {};
     ASSERT_TRUE(zv::host::GetFramebuffer(top, 24, 16, &fb));
