@@ -500,6 +500,17 @@ DC* PixelAt(HDC hdc, int x, int y, int32_t* sx, int32_t* sy) {
     return dc;
 }
 
+// Sets the pixel that a pixel call names to the surface's nearest colour: that colour, or
+// CLR_INVALID when the handle is bad or the pixel lies outside the clip.
+COLORREF PutPixel(HDC hdc, int x, int y, COLORREF color) {
+    int32_t sx, sy;
+    DC* dc = PixelAt(hdc, x, y, &sx, &sy);
+    if (!dc) return CLR_INVALID;
+    const uint32_t p = ColorToPixel(*dc->surf, color);
+    WritePixel(*dc->surf, sx, sy, p);
+    return PixelToColor(*dc->surf, p);
+}
+
 }  // namespace
 
 // Fills a logical rectangle with a colour and a ROP2 (used by FillRect, PatBlt, text).
@@ -574,22 +585,13 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
     GDI_LOCK;
     GDI_TRACE(hdc, "SetPixel", x, y, intptr_t(color));
-    int32_t sx, sy;
-    DC* dc = PixelAt(hdc, x, y, &sx, &sy);
-    if (!dc) return CLR_INVALID;
-    uint32_t p = ColorToPixel(*dc->surf, color);
-    WritePixel(*dc->surf, sx, sy, p);
-    return PixelToColor(*dc->surf, p);
+    return PutPixel(hdc, x, y, color);
 }
 
 BOOL WINAPI SetPixelV(HDC hdc, int x, int y, COLORREF color) {
     GDI_LOCK;
     GDI_TRACE(hdc, "SetPixelV", x, y, intptr_t(color));
-    int32_t sx, sy;
-    DC* dc = PixelAt(hdc, x, y, &sx, &sy);
-    if (!dc) return FALSE;
-    WritePixel(*dc->surf, sx, sy, ColorToPixel(*dc->surf, color));
-    return TRUE;
+    return PutPixel(hdc, x, y, color) != CLR_INVALID;
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
