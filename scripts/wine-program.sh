@@ -25,21 +25,13 @@ mkdir "$work/alone"
 cp "$build/app/zorvane-lumetra.exe" "$work/alone/"
 export WINEPREFIX=$PWD/build/wine-prefix-program WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-display=
-for _ in $(seq 200); do
-  display=$(cat "$work/display" 2>/dev/null || true)
-  [ -n "$display" ] && break
-  sleep 0.05
-done
-[ -n "$display" ] || fail "Xvfb gave no display"
-export DISPLAY=:$display
+# shellcheck source=x_display.sh
+source scripts/x_display.sh
+start_xvfb "$work"
 program_pid=
 cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
+  stop_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -59,11 +51,9 @@ for _ in $(seq 600); do
   kill -0 "$program_pid" 2>/dev/null || fail "the program ended early: $(cat "$work/program.log")"
   sleep 0.1
 done
-xwininfo -name "$title" >"$work/xwininfo.txt" 2>&1 || fail "no window titled $title"
+window_geometry "$title" "$work/xwininfo.txt"
 echo "wine-program: window after $((SECONDS - started)) s"
 # Wine's X window of a top-level window is its client area.
-width=$(awk '/Width:/ {print $2}' "$work/xwininfo.txt")
-height=$(awk '/Height:/ {print $2}' "$work/xwininfo.txt")
 [ "$width" = 640 ] && [ "$height" = 480 ] || fail "client area ${width} x ${height}, not 640 x 480"
 echo "wine-program: window \"$title\" with a client area of $width x $height"
 

@@ -19,24 +19,13 @@ fail() { echo "xvfb_window: FAIL: $*" >&2; exit 1; }
 [ -x "$closer" ] || fail "no $closer"
 [ -x "$program" ] || fail "no $program"
 
-# Xvfb picks a free display itself and writes its number to fd 5.
-rm -f "$out/display"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &
-xvfb_pid=$!
-display=
-for _ in $(seq 200); do
-  display=$(cat "$out/display" 2>/dev/null || true)
-  [ -n "$display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start"
-  sleep 0.05
-done
-[ -n "$display" ] || fail "Xvfb gave no display"
-export DISPLAY=:$display
+# shellcheck source=../../scripts/x_display.sh
+source "$(dirname "$0")/../../scripts/x_display.sh"
+start_xvfb "$out"
 client_pid=
 cleanup() {
   [ -n "$client_pid" ] && kill "$client_pid" 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
+  stop_xvfb
 }
 trap cleanup EXIT
 
@@ -55,11 +44,7 @@ start() {
     kill -0 "$client_pid" 2>/dev/null || fail "$name ended early: $(cat "$out/$name.log")"
     sleep 0.1
   done
-  xwininfo -name "$title" >"$out/$name-xwininfo.txt" 2>&1 || fail "$name: no window titled $title"
-  width=$(awk '/Width:/ {print $2}' "$out/$name-xwininfo.txt")
-  height=$(awk '/Height:/ {print $2}' "$out/$name-xwininfo.txt")
-  x=$(awk '/Absolute upper-left X:/ {print $4}' "$out/$name-xwininfo.txt")
-  y=$(awk '/Absolute upper-left Y:/ {print $4}' "$out/$name-xwininfo.txt")
+  window_geometry "$title" "$out/$name-xwininfo.txt"
   [ "$width" = 640 ] && [ "$height" = 480 ] || fail "$name: window is ${width}x${height}, not 640x480"
 }
 
