@@ -31,48 +31,46 @@ const std::vector<uint8_t>& Source(int bpp) {
     return image;
 }
 
-void Report(benchmark::State& state, int dw, int dh) {
+// Times one resampler from the shared source (bpp bytes a pixel) to a dw x dh image, with
+// bpp, dw and dh the benchmark's arguments. resize(src, dst, dw, dh, bpp) is false when it
+// failed.
+template <typename Resize>
+void TimeResize(benchmark::State& state, const char* failure, Resize resize) {
+    int bpp = (int)state.range(0), dw = (int)state.range(1), dh = (int)state.range(2);
+    const std::vector<uint8_t>& src = Source(bpp);
+    std::vector<uint8_t> dst((size_t)dw * dh * bpp);
+    for (auto _ : state) {
+        if (!resize(src.data(), dst.data(), dw, dh, bpp)) state.SkipWithError(failure);
+        benchmark::DoNotOptimize(dst.data());
+    }
     state.SetItemsProcessed(state.iterations() * (int64_t)dw * dh);
     state.counters["Mpix/s"] =
         benchmark::Counter((double)state.iterations() * dw * dh / 1e6, benchmark::Counter::kIsRate);
 }
 
 void BM_ImageResample(benchmark::State& state) {
-    int bpp = (int)state.range(0), dw = (int)state.range(1), dh = (int)state.range(2);
-    const std::vector<uint8_t>& src = Source(bpp);
-    std::vector<uint8_t> dst((size_t)dw * dh * bpp);
-    for (auto _ : state) {
-        if (!Image_Resample(src.data(), kSourceWidth, kSourceHeight, dst.data(), dw, dh, bpp * 8))
-            state.SkipWithError("Image_Resample failed");
-        benchmark::DoNotOptimize(dst.data());
-    }
-    Report(state, dw, dh);
+    TimeResize(state, "Image_Resample failed",
+               [](const uint8_t* src, uint8_t* dst, int dw, int dh, int bpp) {
+                   return Image_Resample(src, kSourceWidth, kSourceHeight, dst, dw, dh, bpp * 8) !=
+                          0;
+               });
 }
 
 void BM_StbResizeMitchell(benchmark::State& state) {
-    int bpp = (int)state.range(0), dw = (int)state.range(1), dh = (int)state.range(2);
-    const std::vector<uint8_t>& src = Source(bpp);
-    std::vector<uint8_t> dst((size_t)dw * dh * bpp);
-    for (auto _ : state) {
-        if (!stbir_resize_uint8_generic(src.data(), kSourceWidth, kSourceHeight, 0, dst.data(), dw,
-                                        dh, 0, bpp, STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP,
-                                        STBIR_FILTER_MITCHELL, STBIR_COLORSPACE_LINEAR, nullptr))
-            state.SkipWithError("stbir_resize_uint8_generic failed");
-        benchmark::DoNotOptimize(dst.data());
-    }
-    Report(state, dw, dh);
+    TimeResize(state, "stbir_resize_uint8_generic failed",
+               [](const uint8_t* src, uint8_t* dst, int dw, int dh, int bpp) {
+                   return stbir_resize_uint8_generic(src, kSourceWidth, kSourceHeight, 0, dst, dw,
+                                                     dh, 0, bpp, STBIR_ALPHA_CHANNEL_NONE, 0,
+                                                     STBIR_EDGE_CLAMP, STBIR_FILTER_MITCHELL,
+                                                     STBIR_COLORSPACE_LINEAR, nullptr) != 0;
+               });
 }
 
 void BM_PlainScalar(benchmark::State& state) {
-    int bpp = (int)state.range(0), dw = (int)state.range(1), dh = (int)state.range(2);
-    const std::vector<uint8_t>& src = Source(bpp);
-    std::vector<uint8_t> dst((size_t)dw * dh * bpp);
-    for (auto _ : state) {
-        resample_reference::Resample(src.data(), kSourceWidth, kSourceHeight, dst.data(), dw, dh,
-                                     bpp * 8);
-        benchmark::DoNotOptimize(dst.data());
-    }
-    Report(state, dw, dh);
+    TimeResize(state, "", [](const uint8_t* src, uint8_t* dst, int dw, int dh, int bpp) {
+        resample_reference::Resample(src, kSourceWidth, kSourceHeight, dst, dw, dh, bpp * 8);
+        return true;
+    });
 }
 
 }  // namespace

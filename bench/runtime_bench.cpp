@@ -31,73 +31,93 @@ struct HeapScope {
     ~HeapScope() { Runtime_DestroyHeap(); }
 };
 
-// One block taken and given back at the top of a warm pool.
-void BM_PoolAllocFreeLifo(benchmark::State& state) {
-    HeapScope heap;
-    BlockPool* pool = Pool_Create(kBlockSize, 16, 256, 0);
-    std::vector<void*> resident;
-    for (int i = 0; i < kResident; ++i)
-        resident.push_back(Pool_Alloc(pool));
-    for (auto _ : state) {
-        void* block = Pool_Alloc(pool);
-        Keep(block);
-        Pool_Free(pool, block);
-    }
-    Pool_Destroy(pool);
-}
-BENCHMARK(BM_PoolAllocFreeLifo);
+// The two sources of blocks, measured with the same patterns: a block pool (chunks of
+// First blocks, then of Next) on the runtime's heap, and malloc/free of the same size.
+// A pattern works on the source's Blocks(), a handle it keeps by value, so that the
+// pool's address stays in a register as it would in a caller's loop.
+struct PoolBlocks {
+    BlockPool* pool;
+    void* Alloc() const { return Pool_Alloc(pool); }
+    void Free(void* block) const { Pool_Free(pool, block); }
+};
 
-void BM_MallocFreeLifo(benchmark::State& state) {
-    std::vector<void*> resident;
-    for (int i = 0; i < kResident; ++i)
-        resident.push_back(malloc(kBlockSize));
-    for (auto _ : state) {
-        void* block = malloc(kBlockSize);
-        Keep(block);
-        free(block);
-    }
-    for (void* block : resident)
-        free(block);
+template <int First, int Next>
+class PoolOf {
+  public:
+    PoolOf() : pool_(Pool_Create(kBlockSize, First, Next, 0)) {}
+    ~PoolOf() { Pool_Destroy(pool_); }
+    PoolOf(const PoolOf&) = delete;
+    PoolOf& operator=(const PoolOf&) = delete;
+    PoolBlocks Blocks() const { return {pool_}; }
+
+  private:
+    HeapScope heap_;
+    BlockPool* pool_;
+};
+using Pool = PoolOf<16, 256>;
+// Chunks of 1,024 blocks: no chunk fills or gets its first block back during a round of
+// the random-order pattern.
+using PoolWithLargeChunks = PoolOf<1024, 1024>;
+
+struct MallocBlocks {
+    void* Alloc() const { return malloc(kBlockSize); }
+    void Free(void* block) const { free(block); }
+};
+
+struct Malloc {
+    MallocBlocks Blocks() const { return {}; }
+};
+
+// Blocks held throughout, as a program in flight would.
+template <typename Blocks>
+std::vector<void*> TakeBlocks(Blocks blocks, int count) {
+    std::vector<void*> held;
+    for (int i = 0; i < count; ++i)
+        held.push_back(blocks.Alloc());
+    return held;
 }
-BENCHMARK(BM_MallocFreeLifo);
+
+template <typename Blocks>
+void GiveBack(Blocks blocks, const std::vector<void*>& held) {
+    for (void* block : held)
+        blocks.Free(block);
+}
+
+// One block taken and given back at the top of a warm pool.
+template <typename Source>
+void BM_AllocFreeLifo(benchmark::State& state) {
+    Source source;
+    const auto blocks = source.Blocks();
+    const std::vector<void*> resident = TakeBlocks(blocks, kResident);
+    for (auto _ : state) {
+        void* block = blocks.Alloc();
+        Keep(block);
+        blocks.Free(block);
+    }
+    GiveBack(blocks, resident);
+}
+BENCHMARK_TEMPLATE(BM_AllocFreeLifo, Pool);
+BENCHMARK_TEMPLATE(BM_AllocFreeLifo, Malloc);
 
 // Sixteen blocks taken, then given back newest first; figures are per pair.
-void BM_PoolAllocFreeLifoBurst(benchmark::State& state) {
-    HeapScope heap;
-    BlockPool* pool = Pool_Create(kBlockSize, 16, 256, 0);
-    std::vector<void*> resident;
-    for (int i = 0; i < kResident; ++i)
-        resident.push_back(Pool_Alloc(pool));
+template <typename Source>
+void BM_AllocFreeLifoBurst(benchmark::State& state) {
+    Source source;
+    const auto blocks = source.Blocks();
+    const std::vector<void*> resident = TakeBlocks(blocks, kResident);
     void* burst[16];
     for (auto _ : state) {
         for (void*& block : burst)
-            block = Pool_Alloc(pool);
+            block = blocks.Alloc();
         Keep(burst);
         for (int i = 15; i >= 0; --i)
-            Pool_Free(pool, burst[i]);
+            blocks.Free(burst[i]);
     }
     state.SetItemsProcessed(state.iterations() * 16);
-    Pool_Destroy(pool);
+    GiveBack(blocks, resident);
 }
-BENCHMARK(BM_PoolAllocFreeLifoBurst);
-
-void BM_MallocFreeLifoBurst(benchmark::State& state) {
-    std::vector<void*> resident;
-    for (int i = 0; i < kResident; ++i)
-        resident.push_back(malloc(kBlockSize));
-    void* burst[16];
-    for (auto _ : state) {
-        for (void*& block : burst)
-            block = malloc(kBlockSize);
-        Keep(burst);
-        for (int i = 15; i >= 0; --i)
-            free(burst[i]);
-    }
-    state.SetItemsProcessed(state.iterations() * 16);
-    for (void* block : resident)
-        free(block);
-}
-BENCHMARK(BM_MallocFreeLifoBurst);
+BENCHMARK_TEMPLATE(BM_AllocFreeLifoBurst, Pool);
+BENCHMARK_TEMPLATE(BM_AllocFreeLifoBurst, Malloc);
 
 // Random pattern: a random slot of a 4096-slot working set, about half of them live, is
 // visited each time; a live block there is given back, an empty slot gets a new block. An
@@ -112,55 +132,46 @@ std::vector<uint32_t> RandomSlots(int range) {
     return order;
 }
 
-template <typename Alloc, typename Free>
-void RandomPattern(benchmark::State& state, Alloc alloc, Free free_block) {
-    std::vector<void*> slots(kWorkingSet, nullptr);
+template <typename Source>
+void BM_Random(benchmark::State& state) {
+    Source source;
+    const auto blocks = source.Blocks();
     const std::vector<uint32_t> order = RandomSlots(kWorkingSet);
+    std::vector<void*> slots(kWorkingSet, nullptr);
     for (int i = 0; i < kWorkingSet; i += 2)
-        slots[(size_t)i] = alloc();
+        slots[(size_t)i] = blocks.Alloc();
     size_t at = 0;
     for (auto _ : state) {
         void*& slot = slots[order[at++ & 0xFFFF]];
         if (slot) {
-            free_block(slot);
+            blocks.Free(slot);
             slot = nullptr;
         } else {
-            slot = alloc();
+            slot = blocks.Alloc();
             Keep(slot);
         }
     }
     for (void* block : slots)
-        if (block) free_block(block);
+        if (block) blocks.Free(block);
     state.SetItemsProcessed(state.iterations());
 }
-
-void BM_PoolRandom(benchmark::State& state) {
-    HeapScope heap;
-    BlockPool* pool = Pool_Create(kBlockSize, 16, 256, 0);
-    RandomPattern(
-        state, [&] { return Pool_Alloc(pool); }, [&](void* b) { Pool_Free(pool, b); });
-    Pool_Destroy(pool);
-}
-BENCHMARK(BM_PoolRandom);
-
-void BM_MallocRandom(benchmark::State& state) {
-    RandomPattern(
-        state, [] { return malloc(kBlockSize); }, [](void* b) { free(b); });
-}
-BENCHMARK(BM_MallocRandom);
+BENCHMARK_TEMPLATE(BM_Random, Pool);
+BENCHMARK_TEMPLATE(BM_Random, Malloc);
 
 // Random order in a fragmented pool: 2,000 blocks taken and every other one given back
 // (so the chunks hold free slots between live blocks), then, per round, 64 blocks taken
-// and given back in a fixed random order. Figures are per pair.
+// and given back in a fixed random order. Figures are per pair. With large chunks no
+// round reaches a chunk's end; the difference between the two pool figures is the cost
+// of the chunk moves the rounds cause.
 constexpr int kRound = 64;
 
-template <typename Alloc, typename Free>
-void RandomOrderRounds(benchmark::State& state, Alloc alloc, Free free_block) {
-    std::vector<void*> resident;
-    for (int i = 0; i < 2 * kResident; ++i)
-        resident.push_back(alloc());
+template <typename Source>
+void BM_RandomOrder(benchmark::State& state) {
+    Source source;
+    const auto blocks = source.Blocks();
+    std::vector<void*> resident = TakeBlocks(blocks, 2 * kResident);
     for (size_t i = 0; i < resident.size(); i += 2)
-        free_block(resident[i]);
+        blocks.Free(resident[i]);
     std::vector<uint32_t> order(kRound);
     for (uint32_t i = 0; i < kRound; ++i)
         order[i] = i;
@@ -168,79 +179,38 @@ void RandomOrderRounds(benchmark::State& state, Alloc alloc, Free free_block) {
     void* round[kRound];
     for (auto _ : state) {
         for (void*& block : round)
-            block = alloc();
+            block = blocks.Alloc();
         Keep(round);
         for (uint32_t i : order)
-            free_block(round[i]);
+            blocks.Free(round[i]);
     }
     state.SetItemsProcessed(state.iterations() * kRound);
     for (size_t i = 1; i < resident.size(); i += 2)
-        free_block(resident[i]);
+        blocks.Free(resident[i]);
 }
-
-void BM_PoolRandomOrder(benchmark::State& state) {
-    HeapScope heap;
-    BlockPool* pool = Pool_Create(kBlockSize, 16, 256, 0);
-    RandomOrderRounds(
-        state, [&] { return Pool_Alloc(pool); }, [&](void* b) { Pool_Free(pool, b); });
-    Pool_Destroy(pool);
-}
-BENCHMARK(BM_PoolRandomOrder);
-
-// The same rounds where no round reaches a chunk's end: chunks of 1,024 blocks, so that no
-// chunk fills or gets its first block back during a round. The difference from the
-// figure above is the cost of the chunk moves the rounds cause there.
-void BM_PoolRandomOrderWithinChunks(benchmark::State& state) {
-    HeapScope heap;
-    BlockPool* pool = Pool_Create(kBlockSize, 1024, 1024, 0);
-    RandomOrderRounds(
-        state, [&] { return Pool_Alloc(pool); }, [&](void* b) { Pool_Free(pool, b); });
-    Pool_Destroy(pool);
-}
-BENCHMARK(BM_PoolRandomOrderWithinChunks);
-
-void BM_MallocRandomOrder(benchmark::State& state) {
-    RandomOrderRounds(
-        state, [] { return malloc(kBlockSize); }, [](void* b) { free(b); });
-}
-BENCHMARK(BM_MallocRandomOrder);
+BENCHMARK_TEMPLATE(BM_RandomOrder, Pool);
+BENCHMARK_TEMPLATE(BM_RandomOrder, PoolWithLargeChunks);
+BENCHMARK_TEMPLATE(BM_RandomOrder, Malloc);
 
 // Worst case for the pool: every chunk full, a random live block given back and a new one
 // taken at once. The freed block's chunk moves to the available list and straight back.
-void BM_PoolReplacePacked(benchmark::State& state) {
-    HeapScope heap;
-    BlockPool* pool = Pool_Create(kBlockSize, 16, 256, 0);
-    std::vector<void*> live;
-    for (int i = 0; i < kWorkingSet; ++i)
-        live.push_back(Pool_Alloc(pool));
+template <typename Source>
+void BM_ReplacePacked(benchmark::State& state) {
+    Source source;
+    const auto blocks = source.Blocks();
+    std::vector<void*> live = TakeBlocks(blocks, kWorkingSet);
     const std::vector<uint32_t> order = RandomSlots(kWorkingSet);
     size_t at = 0;
     for (auto _ : state) {
         uint32_t i = order[at++ & 0xFFFF];
-        Pool_Free(pool, live[i]);
-        live[i] = Pool_Alloc(pool);
+        blocks.Free(live[i]);
+        live[i] = blocks.Alloc();
         Keep(live[i]);
     }
-    Pool_Destroy(pool);
+    GiveBack(blocks, live);
 }
-BENCHMARK(BM_PoolReplacePacked);
-
-void BM_MallocReplacePacked(benchmark::State& state) {
-    std::vector<void*> live;
-    for (int i = 0; i < kWorkingSet; ++i)
-        live.push_back(malloc(kBlockSize));
-    const std::vector<uint32_t> order = RandomSlots(kWorkingSet);
-    size_t at = 0;
-    for (auto _ : state) {
-        uint32_t i = order[at++ & 0xFFFF];
-        free(live[i]);
-        live[i] = malloc(kBlockSize);
-        Keep(live[i]);
-    }
-    for (void* block : live)
-        free(block);
-}
-BENCHMARK(BM_MallocReplacePacked);
+BENCHMARK_TEMPLATE(BM_ReplacePacked, Pool);
+BENCHMARK_TEMPLATE(BM_ReplacePacked, Malloc);
 
 // Two shapes of key: texts shaped like the event bindings' ("code:window:object:type"),
 // which differ only in a few digits and so spread unevenly over the fixed buckets, and
