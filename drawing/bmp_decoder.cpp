@@ -94,23 +94,17 @@ void Row8(const uint8_t* in, int32_t n, uint8_t* out, const Palette& palette) {
     }
 }
 
-void Row555(const uint8_t* in, int32_t n, uint8_t* out, const Palette&) {
+// 16-bit pixels, blue in the low 5 bits, then green in GreenBits (5 for 5-5-5, 6 for
+// 5-6-5), then red in 5; each widened to 8 bits by a shift.
+template <int GreenBits>
+void Row16(const uint8_t* in, int32_t n, uint8_t* out, const Palette&) {
+    constexpr uint32_t kGreenMask = (1u << GreenBits) - 1;
     for (int32_t x = 0; x < n; ++x) {
         const uint32_t v = Word(in + 2 * (size_t)x);
         uint8_t* o = out + 3 * (size_t)x;
         o[0] = (uint8_t)((v & 31) << 3);
-        o[1] = (uint8_t)(((v >> 5) & 31) << 3);
-        o[2] = (uint8_t)(((v >> 10) & 31) << 3);
-    }
-}
-
-void Row565(const uint8_t* in, int32_t n, uint8_t* out, const Palette&) {
-    for (int32_t x = 0; x < n; ++x) {
-        const uint32_t v = Word(in + 2 * (size_t)x);
-        uint8_t* o = out + 3 * (size_t)x;
-        o[0] = (uint8_t)((v & 31) << 3);
-        o[1] = (uint8_t)(((v >> 5) & 63) << 2);
-        o[2] = (uint8_t)(((v >> 11) & 31) << 3);
+        o[1] = (uint8_t)(((v >> 5) & kGreenMask) << (8 - GreenBits));
+        o[2] = (uint8_t)(((v >> (5 + GreenBits)) & 31) << 3);
     }
 }
 
@@ -292,9 +286,9 @@ int Bmp_Decode(ImageDecodeRequest* request, void* pixels, int32_t pitch, void* u
         case 16:
             if (!has_compression) break;
             if (compression == kRgb)
-                DecodeRows<Row555>(image, bits, 2 * w + (w & 1 ? 2 : 0), palette);
+                DecodeRows<Row16<5>>(image, bits, 2 * w + (w & 1 ? 2 : 0), palette);
             else if (compression == kBitFields)
-                DecodeRows<Row565>(image, bits, 2 * w + (w & 1 ? 2 : 0), palette);
+                DecodeRows<Row16<6>>(image, bits, 2 * w + (w & 1 ? 2 : 0), palette);
             break;
         case 24:
             DecodeRows<Row24>(image, bits, 3 * w + (w & 3), palette);
