@@ -2,24 +2,13 @@
 
 #include <string.h>
 
+#include "arrays_support.h"
 #include "runtime_controls_support.h"
 
 namespace {
 
 using ArrayTest = RuntimeControlsTest;
 using StructTest = RuntimeControlsTest;
-
-struct Named {
-    char* name;
-    int32_t value;
-};
-const LayoutWord kNamedLayout[] = {offsetof(Named, name), LAYOUT_END};
-
-char* Dup(const char* text) {
-    char* s = nullptr;
-    String_Duplicate(&s, text);
-    return s;
-}
 
 TEST_F(ArrayTest, AllocationFailureLeavesTheVariableNone) {
     void* array = nullptr;

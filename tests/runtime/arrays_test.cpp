@@ -2,24 +2,13 @@
 
 #include <string.h>
 
+#include "arrays_support.h"
 #include "runtime_test_support.h"
 
 namespace {
 
 using ArrayTest = RuntimeTest;
 using StructTest = RuntimeTest;
-
-struct Named {
-    char* name;
-    int32_t value;
-};
-const LayoutWord kNamedLayout[] = {offsetof(Named, name), LAYOUT_END};
-
-char* Dup(const char* text) {
-    char* s = nullptr;
-    String_Duplicate(&s, text);
-    return s;
-}
 
 TEST_F(ArrayTest, EmptyArrayIsValidAndFreeingClearsTheVariable) {
     void* array = nullptr;

@@ -2,21 +2,10 @@
 
 #include "runtime/block_pool.h"
 #include "runtime/object_table.h"
+#include "heaps_support.h"
 #include "runtime_test_support.h"
 
 namespace {
-
-int g_init_calls;
-bool g_init_saw_zeros;
-
-void CountingInit(void* record) {
-    ++g_init_calls;
-    const unsigned char* bytes = static_cast<const unsigned char*>(record);
-    g_init_saw_zeros = true;
-    for (int i = 0; i < 64; ++i)
-        g_init_saw_zeros &= bytes[i] == 0;
-    memset(record, 0xAB, 64);
-}
 
 void MustNotRun(void*) {
     ADD_FAILURE() << "the release routine is never called";

@@ -4,42 +4,12 @@
 
 #include <vector>
 
+#include "object_table_support.h"
 #include "runtime_controls_support.h"
 
 namespace {
 
-struct Thing {
-    int32_t handle;  // non-zero while live
-    int32_t payload[5];
-};
-
-ObjectTable* g_table;
-std::vector<int32_t> g_closed;
-bool g_close_frees = true;
-
-int32_t CloseThing(int32_t number) {
-    if (number == OBJECT_DYNAMIC) return Objects_FreeAll(g_table);
-    g_closed.push_back(number);
-    if (!Objects_Find(g_table, number)) return 0;
-    if (g_close_frees) Objects_Free(g_table, number);
-    return 1;
-}
-
-class ObjectTableTest : public RuntimeControlsTest {
-  protected:
-    void SetUp() override {
-        RuntimeControlsTest::SetUp();
-        g_closed.clear();
-        g_close_frees = true;
-        g_table = Objects_NewTable(sizeof(Thing), 16, CloseThing);
-        ASSERT_NE(g_table, nullptr);
-    }
-    Thing* Make(int32_t number, int32_t handle = 1) {
-        auto* thing = static_cast<Thing*>(Objects_Create(g_table, number));
-        if (thing) thing->handle = handle;
-        return thing;
-    }
-};
+using ObjectTableTest = ObjectTableFixture<RuntimeControlsTest>;
 
 TEST_F(ObjectTableTest, AllocationFailuresLeaveTheTableAsItWas) {
     Make(1);

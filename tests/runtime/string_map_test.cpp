@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "runtime_test_support.h"
+#include "string_map_support.h"
 #include "runtime/block_pool.h"
 
 namespace {
@@ -26,33 +27,7 @@ std::string Key(int n) {
     return key;
 }
 
-class StringMapTest : public RuntimeTest {
-  protected:
-    void SetUp() override {
-        RuntimeTest::SetUp();
-        empty_blocks_ = RuntimeBlocks();
-    }
-    StringMap* New(int32_t value_size = 8, int32_t buckets = 1024, StructLayout layout = nullptr) {
-        StringMap* made = Map_New(value_size, 7, layout, &map_, buckets);
-        EXPECT_EQ(made, map_);
-        return made;
-    }
-    int32_t* Add(const char* key, int32_t value, int32_t find_first = 0) {
-        auto* slot = static_cast<int32_t*>(Map_Add(map_, key, find_first));
-        if (slot) *slot = value;
-        return slot;
-    }
-    std::vector<int32_t> Walk() {
-        std::vector<int32_t> seen;
-        Map_Reset(map_);
-        while (void* value = Map_Next(map_))
-            seen.push_back(*static_cast<int32_t*>(value));
-        return seen;
-    }
-
-    StringMap* map_ = nullptr;
-    size_t empty_blocks_ = 0;
-};
+using StringMapTest = StringMapFixture<RuntimeTest>;
 
 TEST(MapHashTest, KnownValuesAndSignedBytes) {
     EXPECT_EQ(Map_Hash("abc", 0), 0x3025F862u);
@@ -293,14 +268,6 @@ TEST_F(StringMapTest, MapsOfOneElementSizeShareOnePool) {
     Add("still", 1);
     EXPECT_NE(Map_Find(map_, "still"), nullptr);
 }
-
-struct Binding {
-    char* name;
-    void* list;  // array of int32
-    int32_t plain;
-};
-const LayoutWord kBindingLayout[] = {
-    offsetof(Binding, name), LAYOUT_ARRAY, offsetof(Binding, list), 4, 3, 21, 0, LAYOUT_END};
 
 TEST_F(StringMapTest, ManagedValuesAreInitialisedReleasedAndCopied) {
     size_t strings = StringBlocks();
