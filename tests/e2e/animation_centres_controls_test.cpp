@@ -11,17 +11,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "e2e_test_support.h"
 #include "app/animation.h"
 
 namespace {
 
-#define CHECK(condition)                                                                  \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            _exit(1);                                                                     \
-        }                                                                                 \
-    } while (0)
+#define CHECK(condition) CHECK_IN_CHILD(condition, _exit)
 
 struct Point {
     int x, y;
@@ -116,17 +111,9 @@ void FramesAcrossTheWrap() {
     ExitProcess(0);
 }
 
-class AnimationCentres : public ::testing::Test {
-  protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
+using AnimationCentres = ChildProcessTest;
 
-TEST_F(AnimationCentres, FramesFromTheStartMatchTheTable) {
-    EXPECT_EXIT(FramesFromTheStart(), ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(AnimationCentres, FramesAcrossTheCountersWrapMatchTheTable) {
-    EXPECT_EXIT(FramesAcrossTheWrap(), ::testing::ExitedWithCode(0), "");
-}
+CHILD_PROCESS_TEST(AnimationCentres, FramesFromTheStartMatchTheTable, FramesFromTheStart)
+CHILD_PROCESS_TEST(AnimationCentres, FramesAcrossTheCountersWrapMatchTheTable, FramesAcrossTheWrap)
 
 }  // namespace

@@ -12,19 +12,14 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "e2e_test_support.h"
 #include "app/animation.h"
 #include "window/window.h"
 
 namespace {
 
 // Checks inside the child process: a failed one reports and ends the child with code 1.
-#define CHECK(condition)                                                                  \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            _exit(1);                                                                     \
-        }                                                                                 \
-    } while (0)
+#define CHECK(condition) CHECK_IN_CHILD(condition, _exit)
 
 uint32_t Pixel(const zv_test::D3D9Frame& f, int x, int y) {
     return f.pixels[size_t(y) * f.width + x];
@@ -138,30 +133,15 @@ void WithoutADisplay() {
     ExitProcess(0);
 }
 
-class Animation : public ::testing::Test {
-  protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
+using Animation = ChildProcessTest;
 
-TEST_F(Animation, FirstFrameShowsTheChainAndTheCloseEndsWithCodeZero) {
-    EXPECT_EXIT(FirstFrameThenClose(), ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(Animation, SecondFrameShowsTheTruncation) {
-    EXPECT_EXIT(SecondFrameTruncates(), ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(Animation, TheChainStaysOnScreenAndTheCountersWrap) {
-    EXPECT_EXIT(ChainStaysOnScreenAndCountersWrap(), ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(Animation, WithoutDirect3DNoWindowOpensAndTheExitCodeIsZero) {
-    EXPECT_EXIT(WithoutDirect3D(), ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(Animation, WithoutADisplayNoWindowOpensAndTheExitCodeIsZero) {
-    EXPECT_EXIT(WithoutADisplay(), ::testing::ExitedWithCode(0), "");
-}
+CHILD_PROCESS_TEST(Animation, FirstFrameShowsTheChainAndTheCloseEndsWithCodeZero,
+                   FirstFrameThenClose)
+CHILD_PROCESS_TEST(Animation, SecondFrameShowsTheTruncation, SecondFrameTruncates)
+CHILD_PROCESS_TEST(Animation, TheChainStaysOnScreenAndTheCountersWrap,
+                   ChainStaysOnScreenAndCountersWrap)
+CHILD_PROCESS_TEST(Animation, WithoutDirect3DNoWindowOpensAndTheExitCodeIsZero, WithoutDirect3D)
+CHILD_PROCESS_TEST(Animation, WithoutADisplayNoWindowOpensAndTheExitCodeIsZero, WithoutADisplay)
 
 TEST(FloatToInt, TruncatesTowardZero) {
     EXPECT_EQ(Float_ToInt(349.98), 349);

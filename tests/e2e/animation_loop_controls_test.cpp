@@ -11,6 +11,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "e2e_test_support.h"
 #include "app/animation.h"
 #include "runtime/heaps.h"
 #include "window/events.h"
@@ -18,13 +19,7 @@
 
 namespace {
 
-#define CHECK(condition)                                                                  \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            _exit(1);                                                                     \
-        }                                                                                 \
-    } while (0)
+#define CHECK(condition) CHECK_IN_CHILD(condition, _exit)
 
 size_t Presents() {
     zv_test::D3D9DeviceInfo info;
@@ -128,17 +123,11 @@ void ThousandFramesAllocateNothing() {
     ExitProcess(0);
 }
 
-class AnimationLoop : public ::testing::Test {
-  protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
+using AnimationLoop = ChildProcessTest;
 
-TEST_F(AnimationLoop, ACloseBehindWaitingEventsTakesOneMoreFrameForEach) {
-    EXPECT_EXIT(CloseAfterQueuedEvents(), ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(AnimationLoop, AThousandFramesLeaveTheHeapsAndTheGdiObjectsAsTheyWere) {
-    EXPECT_EXIT(ThousandFramesAllocateNothing(), ::testing::ExitedWithCode(0), "");
-}
+CHILD_PROCESS_TEST(AnimationLoop, ACloseBehindWaitingEventsTakesOneMoreFrameForEach,
+                   CloseAfterQueuedEvents)
+CHILD_PROCESS_TEST(AnimationLoop, AThousandFramesLeaveTheHeapsAndTheGdiObjectsAsTheyWere,
+                   ThousandFramesAllocateNothing)
 
 }  // namespace

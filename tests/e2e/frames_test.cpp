@@ -13,6 +13,7 @@
 
 #include <vector>
 
+#include "e2e_test_support.h"
 #include "app/animation.h"
 #include "screen/screen.h"
 #include "window/events.h"
@@ -21,13 +22,7 @@
 namespace {
 
 // Checks inside the child process: a failed one reports and ends the child with code 1.
-#define CHECK(condition)                                                                  \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            ExitProcess(1);                                                               \
-        }                                                                                 \
-    } while (0)
+#define CHECK(condition) CHECK_IN_CHILD(condition, ExitProcess)
 
 // The back buffer as white (1) and black (0), whatever its pixel format.
 struct Frame {

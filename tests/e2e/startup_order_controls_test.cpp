@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e_test_support.h"
 #include "app/animation.h"
 #include "runtime/object_table.h"
 #include "window/events.h"
@@ -46,6 +47,16 @@ struct Traced {
     }
     ~Traced() { --g_depth; }
 };
+
+// Runs `routine` as a traced routine that notes nothing: the calls it makes are not noted
+// either.
+template <class Routine>
+auto Untraced(Routine routine) {
+    ++g_depth;
+    auto result = routine();
+    --g_depth;
+    return result;
+}
 
 LRESULT RefuseCreation(HWND, UINT message, WPARAM, LPARAM) {
     return message == WM_NCCREATE ? FALSE : LRESULT(RESULT_CONTINUE);
@@ -146,19 +157,14 @@ int32_t Wrap_Screen_OpenWindowed(HWND parent, int32_t left, int32_t top, int32_t
 int32_t Real_Event_Poll() __asm__("__real__Z10Event_Pollv");
 int32_t Wrap_Event_Poll() __asm__("__wrap__Z10Event_Pollv");
 int32_t Wrap_Event_Poll() {
-    ++g_depth;
-    int32_t event = Real_Event_Poll();
-    --g_depth;
-    return event;
+    return Untraced(Real_Event_Poll);
 }
 
 // The close button is pressed after a chosen number of flips.
 int32_t Real_Screen_Flip() __asm__("__real__Z11Screen_Flipv");
 int32_t Wrap_Screen_Flip() __asm__("__wrap__Z11Screen_Flipv");
 int32_t Wrap_Screen_Flip() {
-    ++g_depth;
-    int32_t result = Real_Screen_Flip();
-    --g_depth;
+    int32_t result = Untraced(Real_Screen_Flip);
     if (g_frames_before_close >= 0 && g_frames_before_close-- == 0) zv_test::InjectClose(g_window);
     return result;
 }
@@ -247,25 +253,13 @@ void NoScreenDevice() {
     RunProgram({"Screen_Init", "Window_Open", "Screen_OpenWindowed"});
 }
 
-class StartupOrder : public ::testing::Test {
-  protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
+using StartupOrder = ChildProcessTest;
 
-TEST_F(StartupOrder, AClosedRunStartsAndShutsDownInTheFixedOrder) {
-    EXPECT_EXIT(ClosedAfterThreeFrames(), ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(StartupOrder, WithoutDirect3DTheShutDownFollowsTheScreenLibrarysStart) {
-    EXPECT_EXIT(WithoutDirect3D(), ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(StartupOrder, ARefusedWindowGoesStraightToTheShutDown) {
-    EXPECT_EXIT(WindowRefused(), ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(StartupOrder, AScreenThatCannotOpenGoesStraightToTheShutDown) {
-    EXPECT_EXIT(NoScreenDevice(), ::testing::ExitedWithCode(0), "");
-}
+CHILD_PROCESS_TEST(StartupOrder, AClosedRunStartsAndShutsDownInTheFixedOrder,
+                   ClosedAfterThreeFrames)
+CHILD_PROCESS_TEST(StartupOrder, WithoutDirect3DTheShutDownFollowsTheScreenLibrarysStart,
+                   WithoutDirect3D)
+CHILD_PROCESS_TEST(StartupOrder, ARefusedWindowGoesStraightToTheShutDown, WindowRefused)
+CHILD_PROCESS_TEST(StartupOrder, AScreenThatCannotOpenGoesStraightToTheShutDown, NoScreenDevice)
 
 }  // namespace
