@@ -6,11 +6,9 @@
 
 #include <stdlib.h>
 
+#include "../tests/window/window_system.h"
 #include "runtime/heaps.h"
 #include "window/events.h"
-#include "window/gadgets.h"
-#include "window/posted_events.h"
-#include "runtime/string_map.h"
 #include "window/window.h"
 
 namespace {
@@ -21,12 +19,7 @@ void StartWindowSystem() {
     if (started) return;
     started = true;
     Runtime_CreateHeap();
-    Strings_Init();
-    Memory_Init();
-    Gadgets_Init();
-    Maps_Init();
-    PostedEvents_Init();
-    Window_Init();
+    StartWindowLibraries();
     Window_Open(0, 0, 0, 640, 480, "Zorvane Lumetra", 0xC80000);
     while (Event_Poll()) {
     }

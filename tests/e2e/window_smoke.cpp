@@ -5,11 +5,9 @@
 
 #include <stdio.h>
 
+#include "../window/window_system.h"
 #include "runtime/heaps.h"
 #include "window/events.h"
-#include "window/gadgets.h"
-#include "window/posted_events.h"
-#include "runtime/string_map.h"
 #include "window/window.h"
 
 static void Paint(HWND hwnd) {
@@ -30,12 +28,7 @@ static void Paint(HWND hwnd) {
 
 int main() {
     Runtime_CreateHeap();
-    Strings_Init();
-    Memory_Init();
-    Gadgets_Init();
-    Maps_Init();
-    PostedEvents_Init();
-    Window_Init();
+    StartWindowLibraries();
     HWND hwnd = Window_Open(0, 0, 0, 640, 480, "Zorvane Lumetra", 0xC80000);
     int code = 1;
     if (hwnd) {
@@ -57,11 +50,7 @@ int main() {
             }
         }
     }
-    Window_End();
-    PostedEvents_End();
-    Gadgets_End();
-    Memory_End();
-    Strings_End();
+    EndWindowLibraries();
     Runtime_DestroyHeap();
     return code;
 }

@@ -8,29 +8,19 @@
 #include "runtime/heaps.h"
 #include "window/events.h"
 #include "window/gadgets.h"
-#include "window/posted_events.h"
-#include "runtime/string_map.h"
 #include "window/window.h"
 #include "window/window_proc.h"
+#include "window_system.h"
 
 class WindowSystemTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_NE(Runtime_CreateHeap(), nullptr);
-        Strings_Init();
-        Memory_Init();
-        Gadgets_Init();
-        Maps_Init();
-        PostedEvents_Init();
-        Window_Init();
+        StartWindowLibraries();
         Drain();
     }
     void TearDown() override {
-        Window_End();
-        PostedEvents_End();
-        Gadgets_End();
-        Memory_End();
-        Strings_End();
+        EndWindowLibraries();
         Runtime_DestroyHeap();
         // The heap took every record with it; a program starts once, tests start again.
         Bindings = nullptr;
