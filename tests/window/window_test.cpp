@@ -2,6 +2,7 @@
 // held, and a window the platform refuses leaves nothing behind.
 #include <ole2.h>
 
+#include "support/counted_drop_target.h"
 #include "window_fixture.h"
 
 namespace {
@@ -226,25 +227,6 @@ TEST_F(WindowSystemTest, AWindowClosedWhileItIsShownOpensAsNothing) {
     EXPECT_NE(Window_Handle(int32_t(reinterpret_cast<intptr_t>(dynamic))), nullptr);
 }
 
-// A drop target that only counts its references.
-struct CountedTarget : IDropTarget {
-    ULONG refs = 1;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DragLeave() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD*) override {
-        return E_NOTIMPL;
-    }
-};
-
 WindowRecord* RecordOf(int32_t number) {
     return static_cast<WindowRecord*>(Objects_Find(WindowTable, number));
 }
@@ -299,7 +281,7 @@ TEST_F(WindowSystemTest, ClosingDeletesTheBrushAndTheShortcutTable) {
 TEST_F(WindowSystemTest, ClosingRevokesTheDropTargetOfAWindowThatAcceptsDrops) {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     HWND accepting = Window_Open(3, 0, 0, 100, 100, "", 0);
-    CountedTarget target;
+    zv_support::CountedDropTarget target;
     ASSERT_EQ(RegisterDragDrop(accepting, &target), S_OK);
     SetPropA(accepting, "QX_DropAccept", reinterpret_cast<HANDLE>(1));
     ASSERT_EQ(target.refs, 2u);
@@ -308,7 +290,7 @@ TEST_F(WindowSystemTest, ClosingRevokesTheDropTargetOfAWindowThatAcceptsDrops) {
 
     // Without the property the runtime does not know of a registration and leaves it.
     HWND registered = Window_Open(4, 0, 0, 100, 100, "", 0);
-    CountedTarget other;
+    zv_support::CountedDropTarget other;
     ASSERT_EQ(RegisterDragDrop(registered, &other), S_OK);
     EXPECT_EQ(RevokeDragDrop(registered), S_OK);
     ASSERT_EQ(RegisterDragDrop(registered, &other), S_OK);

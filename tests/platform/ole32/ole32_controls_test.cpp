@@ -3,33 +3,16 @@
 #include <gtest/gtest.h>
 #include <ole2.h>
 
-namespace {
+#include "support/counted_drop_target.h"
 
-// A drop target that only counts its references.
-struct CountedTarget : IDropTarget {
-    ULONG refs = 1;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DragLeave() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD*) override {
-        return E_NOTIMPL;
-    }
-};
+namespace {
 
 TEST(RevokeDragDrop, RevokesWhatWasRegisteredOnce) {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     HWND hwnd = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
                                 nullptr);
     ASSERT_NE(hwnd, nullptr);
-    CountedTarget target;
+    zv_support::CountedDropTarget target;
     EXPECT_EQ(RevokeDragDrop(hwnd), DRAGDROP_E_NOTREGISTERED);
     EXPECT_EQ(RegisterDragDrop(hwnd, &target), S_OK);
     EXPECT_EQ(target.refs, 2u) << "the registration holds a reference";
@@ -50,7 +33,7 @@ TEST(RegisterDragDrop, WantsOleInitialisedOnTheThread) {
     HWND hwnd = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
                                 nullptr);
     ASSERT_NE(hwnd, nullptr);
-    CountedTarget target;
+    zv_support::CountedDropTarget target;
     EXPECT_TRUE(FAILED(RegisterDragDrop(hwnd, &target)));
     EXPECT_EQ(target.refs, 1u);
     EXPECT_EQ(OleInitialize(nullptr), S_OK);
