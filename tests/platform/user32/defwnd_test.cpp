@@ -9,8 +9,6 @@ using namespace user32_test;
 
 namespace {
 
-using Seq = std::vector<UINT>;
-
 TEST_F(MessageTest, DefaultProcedure) {
     // SC_CLOSE sends WM_CLOSE, and WM_CLOSE destroys.
     SendMessageA(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -8,11 +8,8 @@ using namespace user32_test;
 
 namespace {
 
-using Seq = std::vector<UINT>;
-
 HWND MakeTop() {
-    return CreateWindowExA(0, "LogClass", "", WS_POPUP | WS_CAPTION, 0, 0, 50, 50, nullptr, nullptr,
-                           RegisterLogClasses(), nullptr);
+    return CreateLogWindow("", WS_POPUP | WS_CAPTION, 0, 0, 50, 50);
 }
 
 TEST(Focus, ActivationMovesBetweenWindowsInOrder) {

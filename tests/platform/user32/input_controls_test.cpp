@@ -7,37 +7,16 @@
 #include <tuple>
 
 #include "message_log.h"
+#include "user32_fixtures.h"
 
 using namespace user32_test;
 
 namespace {
 
-using Seq = std::vector<UINT>;
-
-class InputTest : public ::testing::Test {
+class InputTest : public LogWindowTest {
   protected:
-    void SetUp() override {
-        hwnd_ = CreateWindowExA(0, "LogDblClass", "in", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 0,
-                                100, 100, nullptr, nullptr, RegisterLogClasses(), nullptr);
-        ASSERT_NE(hwnd_, nullptr);
-        Pump();
-        MessageLog::Get().Clear();
-    }
-    void TearDown() override {
-        if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
-        Pump();
-    }
-    Seq Pump() {
-        Seq got;
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            if (m.message != WM_PAINT) got.push_back(m.message);
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        return got;
-    }
-    HWND hwnd_ = nullptr;
+    InputTest()
+        : LogWindowTest("LogDblClass", "in", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 100, true) {}
 };
 
 TEST_F(InputTest, CloseButtonPostsSysCommandWhoseDefaultClosesTheWindow) {

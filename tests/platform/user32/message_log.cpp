@@ -60,6 +60,24 @@ HINSTANCE RegisterLogClasses() {
     return instance;
 }
 
+HWND CreateLogWindow(const char* title, DWORD style, int x, int y, int width, int height,
+                     HWND parent, const char* class_name) {
+    HINSTANCE instance = RegisterLogClasses();
+    return CreateWindowExA(0, class_name, title, style, x, y, width, height, parent, nullptr,
+                           instance, nullptr);
+}
+
+Seq Drain(bool translate) {
+    Seq got;
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message != WM_PAINT) got.push_back(m.message);
+        if (translate) TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    return got;
+}
+
 std::string MessageName(UINT m) {
     switch (m) {
 #define N(x) \
@@ -69,8 +87,9 @@ std::string MessageName(UINT m) {
         N(WM_DESTROY)
         N(WM_MOVE)
         N(WM_SIZE)
-            N(WM_ACTIVATE) N(WM_SETFOCUS) N(WM_KILLFOCUS) N(WM_ENABLE) N(WM_PAINT) N(WM_CLOSE)
-                N(WM_QUIT) N(WM_ERASEBKGND) N(WM_SHOWWINDOW) N(WM_ACTIVATEAPP) N(WM_GETMINMAXINFO)
+        N(WM_ACTIVATE)
+            N(WM_SETFOCUS) N(WM_KILLFOCUS) N(WM_ENABLE) N(WM_PAINT) N(WM_CLOSE) N(WM_QUIT)
+                N(WM_ERASEBKGND) N(WM_SHOWWINDOW) N(WM_ACTIVATEAPP) N(WM_GETMINMAXINFO)
                     N(WM_WINDOWPOSCHANGING) N(WM_WINDOWPOSCHANGED) N(WM_NCCREATE) N(WM_NCDESTROY)
                         N(WM_NCCALCSIZE) N(WM_NCACTIVATE) N(WM_KEYDOWN) N(WM_KEYUP) N(WM_CHAR)
                             N(WM_SYSKEYDOWN) N(WM_SYSKEYUP) N(WM_COMMAND) N(WM_SYSCOMMAND)

@@ -8,6 +8,8 @@
 
 namespace user32_test {
 
+using Seq = std::vector<UINT>;
+
 struct LoggedMessage {
     HWND hwnd;
     UINT message;
@@ -37,6 +39,15 @@ LRESULT CALLBACK LoggingProc(HWND hwnd, UINT m, WPARAM w, LPARAM l);
 
 // Registers "LogClass" (and "LogDblClass" with CS_DBLCLKS) once; returns the instance.
 HINSTANCE RegisterLogClasses();
+
+// A window of one of the logging classes (registering them first); null when it cannot be
+// made.
+HWND CreateLogWindow(const char* title, DWORD style, int x, int y, int width, int height,
+                     HWND parent = nullptr, const char* class_name = "LogClass");
+
+// Dispatches everything waiting in this thread's queue, through TranslateMessage first
+// when `translate`; returns the messages it took out, WM_PAINT left out.
+Seq Drain(bool translate = false);
 
 std::string MessageName(UINT message);
 std::string Describe(const std::vector<UINT>& messages);

@@ -10,17 +10,8 @@ using namespace user32_test;
 
 namespace {
 
-using Seq = std::vector<UINT>;
-
-void Drain() {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&m);
-}
-
 TEST(MessageOrder, PostedThenInputThenPaint) {
-    HWND hwnd = CreateWindowExA(0, "LogClass", "q", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
-                                RegisterLogClasses(), nullptr);
+    HWND hwnd = CreateLogWindow("q", WS_POPUP, 0, 0, 50, 50);
     ASSERT_NE(hwnd, nullptr);
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     Drain();

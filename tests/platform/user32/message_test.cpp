@@ -12,8 +12,6 @@ using namespace user32_test;
 
 namespace {
 
-using Seq = std::vector<UINT>;
-
 TEST_F(MessageTest, SendCallsAtOncePostWaitsForTheLoop) {
     EXPECT_EQ(SendMessageA(hwnd_, WM_USER, 1, 2), 0);
     EXPECT_EQ(MessageLog::Get().Messages(hwnd_), Seq{WM_USER});

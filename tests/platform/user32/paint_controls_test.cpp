@@ -9,17 +9,8 @@ using namespace user32_test;
 
 namespace {
 
-using Seq = std::vector<UINT>;
-
-void Drain() {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&m);
-}
-
 TEST(Paint, ClassBrushReachesTheHostFrame) {
-    HWND hwnd = CreateWindowExA(0, "LogClass", "painted", WS_CAPTION | WS_SYSMENU, 5, 5, 120, 60,
-                                nullptr, nullptr, RegisterLogClasses(), nullptr);
+    HWND hwnd = CreateLogWindow("painted", WS_CAPTION | WS_SYSMENU, 5, 5, 120, 60);
     ShowWindow(hwnd, SW_SHOWNORMAL);
     Drain();
     zv_test::NativeWindowInfo info;
@@ -42,8 +33,7 @@ TEST(Paint, ClassBrushReachesTheHostFrame) {
 }
 
 TEST(Paint, ChildDrawsIntoItsTopLevelPixelsWithinItsOwnArea) {
-    HWND top = CreateWindowExA(0, "LogClass", "", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr,
-                               nullptr, RegisterLogClasses(), nullptr);
+    HWND top = CreateLogWindow("", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40);
     HWND child = CreateWindowExA(0, "LogClass", "", WS_CHILD | WS_VISIBLE, 10, 10, 10, 10, top,
                                  nullptr, nullptr, nullptr);
     Drain();

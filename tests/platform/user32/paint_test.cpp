@@ -8,17 +8,8 @@ using namespace user32_test;
 
 namespace {
 
-using Seq = std::vector<UINT>;
-
-void Drain() {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&m);
-}
-
 TEST(Paint, ShowingInvalidatesAndDefaultPaintingErasesThenValidates) {
-    HWND hwnd = CreateWindowExA(0, "LogClass", "", WS_POPUP, 0, 0, 40, 30, nullptr, nullptr,
-                                RegisterLogClasses(), nullptr);
+    HWND hwnd = CreateLogWindow("", WS_POPUP, 0, 0, 40, 30);
     Drain();
     MSG m;
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) << "hidden windows get no WM_PAINT";
@@ -63,8 +54,7 @@ TEST(Paint, ShowingInvalidatesAndDefaultPaintingErasesThenValidates) {
 }
 
 TEST(Paint, DeferredEraseIsLeftToBeginPaint) {
-    HWND hwnd = CreateWindowExA(0, "LogClass", "", WS_POPUP, 0, 0, 40, 30, nullptr, nullptr,
-                                RegisterLogClasses(), nullptr);
+    HWND hwnd = CreateLogWindow("", WS_POPUP, 0, 0, 40, 30);
     ASSERT_NE(hwnd, nullptr);
     Drain();
     MessageLog::Get().Clear();

@@ -11,8 +11,6 @@ using namespace user32_test;
 
 namespace {
 
-using Seq = std::vector<UINT>;
-
 struct SequenceCase {
     const char* what;
     std::function<HWND()> act;  // returns the window whose messages count

@@ -1,5 +1,5 @@
 // The fixtures that tests of more than one file share: a window test that destroys what
-// it made, and a message test around one logging popup, both leaving the queue empty.
+// it made, and tests around one logging window, all leaving the queue empty.
 // They live outside an anonymous namespace so that every file names the same fixture
 // class for the same test suite.
 #pragma once
@@ -41,27 +41,43 @@ class WindowTest : public ::testing::Test {
     std::vector<HWND> made_;
 };
 
-class MessageTest : public ::testing::Test {
+// A test around one logging window at (0, 0), made before each case with the queue then
+// drained and the log cleared, and destroyed after it with the queue drained again;
+// `translate` drains through TranslateMessage.
+class LogWindowTest : public ::testing::Test {
   protected:
+    LogWindowTest(const char* class_name, const char* title, DWORD style, int size, bool translate)
+        : class_name_(class_name),
+          title_(title),
+          style_(style),
+          size_(size),
+          translate_(translate) {}
     void SetUp() override {
-        instance_ = RegisterLogClasses();
-        hwnd_ = CreateWindowExA(0, "LogClass", "q", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
-                                instance_, nullptr);
+        hwnd_ = CreateLogWindow(title_, style_, 0, 0, size_, size_, nullptr, class_name_);
         ASSERT_NE(hwnd_, nullptr);
-        Drain();
+        Pump();
         MessageLog::Get().Clear();
     }
     void TearDown() override {
         if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
-        Drain();
+        Pump();
     }
-    static void Drain() {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&m);
-    }
-    HINSTANCE instance_ = nullptr;
+    Seq Pump() { return Drain(translate_); }
+
     HWND hwnd_ = nullptr;
+
+  private:
+    const char* class_name_;
+    const char* title_;
+    DWORD style_;
+    int size_;
+    bool translate_;
+};
+
+class MessageTest : public LogWindowTest {
+  protected:
+    MessageTest() : LogWindowTest("LogClass", "q", WS_POPUP, 50, false) {}
+    HINSTANCE instance_ = RegisterLogClasses();
 };
 
 }  // namespace user32_test

@@ -12,8 +12,6 @@ using namespace user32_test;
 
 namespace {
 
-using Seq = std::vector<UINT>;
-
 TEST_F(WindowTest, ChildCreationNotifiesTheParentAndDestructionOrdersTheTree) {
     HWND parent = Make(WS_POPUP | WS_VISIBLE, nullptr, 0, 0, 100, 100);
     MessageLog::Get().Clear();
