@@ -4,6 +4,7 @@
 
 #include <richedit.h>
 
+#include "support/window_class.h"
 #include "window_fixture.h"
 
 namespace {
@@ -52,11 +53,7 @@ TEST_F(WindowSystemTest, TabMovesTheFocusExceptInEditableRichText) {
     // Shift made the keyboard cues visible.
     EXPECT_EQ(SendMessageA(h, WM_QUERYUISTATE, 0, 0) & (UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = RichProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "RichEdit20A";
-    RegisterClassA(&wc);
+    zv_support::ScopedWindowClass rich_class("RichEdit20A", RichProc);
     HWND rich = make("RichEdit20A", WS_TABSTOP);
     SetFocus(rich);
     tab(false);
@@ -65,7 +62,6 @@ TEST_F(WindowSystemTest, TabMovesTheFocusExceptInEditableRichText) {
     tab(false);
     EXPECT_EQ(GetFocus(), a) << "a read-only one does not";
     DestroyWindow(rich);
-    UnregisterClassA("RichEdit20A", wc.hInstance);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 // limits, hooks, forwarding to gadget handlers, the MDI frame, colour changes and the
 // focus property. Messages are sent as Windows would send them, and the events read
 // straight from the queue.
+#include <array>
 #include <map>
 #include <tuple>
 
+#include "support/window_class.h"
 #include "window_fixture.h"
 
 namespace {
@@ -138,6 +140,9 @@ TEST_F(WindowProcTest, TimersTheTrayAndClicks) {
     DestroyWindow(stranger);
 }
 
+// The tracking limits in the order {minimum x, minimum y, maximum x, maximum y}.
+using Limits = std::array<LONG, 4>;
+
 TEST_F(WindowProcTest, TrackingSizeLimits) {
     auto ask = [&](HWND h) {
         MINMAXINFO info = {};
@@ -146,33 +151,26 @@ TEST_F(WindowProcTest, TrackingSizeLimits) {
         EXPECT_EQ(SendMessageA(h, WM_GETMINMAXINFO, 0, LPARAM(&info)), 0);
         return info;
     };
-    MINMAXINFO info = ask(window_);
-    EXPECT_EQ(info.ptMinTrackSize.x, 11) << "no limit leaves the values alone";
-    EXPECT_EQ(info.ptMinTrackSize.y, 12);
-    EXPECT_EQ(info.ptMaxTrackSize.x, 13);
-    EXPECT_EQ(info.ptMaxTrackSize.y, 14);
+    auto limits = [&](HWND h) {
+        MINMAXINFO info = ask(h);
+        return Limits{info.ptMinTrackSize.x, info.ptMinTrackSize.y, info.ptMaxTrackSize.x,
+                      info.ptMaxTrackSize.y};
+    };
+    EXPECT_EQ(limits(window_), (Limits{11, 12, 13, 14})) << "no limit leaves the values alone";
 
     Record()->minimum_width = 120;
     Record()->maximum_height = 400;
-    info = ask(window_);
-    EXPECT_EQ(info.ptMinTrackSize.x, 120);
-    EXPECT_EQ(info.ptMinTrackSize.y, 12);
-    EXPECT_EQ(info.ptMaxTrackSize.x, 13);
-    EXPECT_EQ(info.ptMaxTrackSize.y, 400);
+    EXPECT_EQ(limits(window_), (Limits{120, 12, 13, 400}));
     Record()->minimum_width = 0;
     Record()->maximum_height = 0;
     Record()->minimum_height = 90;
     Record()->maximum_width = 500;
-    info = ask(window_);
-    EXPECT_EQ(info.ptMinTrackSize.x, 11);
-    EXPECT_EQ(info.ptMinTrackSize.y, 90);
-    EXPECT_EQ(info.ptMaxTrackSize.x, 500);
-    EXPECT_EQ(info.ptMaxTrackSize.y, 14);
+    EXPECT_EQ(limits(window_), (Limits{11, 90, 500, 14}));
 
     // A tool window without a minimum width may become 1 pixel wide.
     HWND tool = Window_Open(3, 0, 0, 100, 100, "", WINDOW_TOOL);
     ASSERT_NE(tool, nullptr);
-    info = ask(tool);
+    MINMAXINFO info = ask(tool);
     EXPECT_EQ(info.ptMinTrackSize.x, 1);
     EXPECT_EQ(info.ptMinTrackSize.y, 12);
     static_cast<WindowRecord*>(Objects_Find(WindowTable, 3))->minimum_width = 60;
@@ -359,11 +357,8 @@ LRESULT CALLBACK CountColourChanges(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 TEST_F(WindowProcTest, ColourChangesReachEveryChildUnlessTheWindowFramesAnMdiClient) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = CountColourChanges;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "ColourChangeCounter";
-    ASSERT_NE(RegisterClassA(&wc), 0);
+    zv_support::ScopedWindowClass counter("ColourChangeCounter", CountColourChanges);
+    ASSERT_NE(counter.atom(), 0);
     HWND a = Child(window_, 1, 0, "ColourChangeCounter");
     HWND b = Child(window_, 2, 0, "ColourChangeCounter");
     HWND grandchild = Child(b, 3, 0, "ColourChangeCounter");
@@ -378,7 +373,6 @@ TEST_F(WindowProcTest, ColourChangesReachEveryChildUnlessTheWindowFramesAnMdiCli
     Record()->mdi_client = nullptr;
     DestroyWindow(a);
     DestroyWindow(b);
-    UnregisterClassA("ColourChangeCounter", wc.hInstance);
 }
 
 WNDPROC g_under;

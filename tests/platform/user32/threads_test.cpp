@@ -5,6 +5,8 @@
 
 #include <thread>
 
+#include "support/window_class.h"
+
 namespace {
 
 constexpr int kThreads = 4;
@@ -29,13 +31,9 @@ LRESULT CALLBACK CountingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 TEST(Threads, FourPostersOneReceiver) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = CountingProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "CountingClass";
-    RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, "CountingClass", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+    zv_support::ScopedWindowClass counting("CountingClass", CountingProc);
+    HWND hwnd = CreateWindowExA(0, counting.name(), "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                counting.instance(), nullptr);
     ASSERT_NE(hwnd, nullptr);
     Tally tally;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&tally));
@@ -66,7 +64,6 @@ TEST(Threads, FourPostersOneReceiver) {
         EXPECT_EQ(tally.next[t], kPerThread);
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
     DestroyWindow(hwnd);
-    UnregisterClassA("CountingClass", wc.hInstance);
 }
 
 }  // namespace

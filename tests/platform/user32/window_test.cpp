@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "support/window_class.h"
 #include "user32_fixtures.h"
 
 using namespace user32_test;
@@ -70,14 +71,8 @@ LRESULT CALLBACK RefuseCreate(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 TEST_F(WindowTest, RefusedCreationCleansUp) {
-    WNDCLASSA wc = {};
-    wc.hInstance = instance_;
-    wc.lpfnWndProc = RefuseNcCreate;
-    wc.lpszClassName = "RefuseNc";
-    RegisterClassA(&wc);
-    wc.lpfnWndProc = RefuseCreate;
-    wc.lpszClassName = "RefuseCreate";
-    RegisterClassA(&wc);
+    zv_support::ScopedWindowClass refuse_nc("RefuseNc", RefuseNcCreate);
+    zv_support::ScopedWindowClass refuse_create("RefuseCreate", RefuseCreate);
     EXPECT_EQ(CreateWindowExA(0, "RefuseNc", "", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, instance_,
                               nullptr),
               nullptr);
@@ -88,8 +83,8 @@ TEST_F(WindowTest, RefusedCreationCleansUp) {
               nullptr);
     EXPECT_EQ(MessageLog::Get().Messages(),
               (Seq{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
-    EXPECT_TRUE(UnregisterClassA("RefuseNc", instance_));
-    EXPECT_TRUE(UnregisterClassA("RefuseCreate", instance_));
+    EXPECT_TRUE(refuse_nc.Unregister());
+    EXPECT_TRUE(refuse_create.Unregister());
 }
 
 TEST_F(WindowTest, TopLevelStylesGetWindowsDefaults) {
@@ -263,28 +258,22 @@ LRESULT CALLBACK SelfDestroying(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 TEST(Reentrancy, WindowsDestroyedInsideTheirOwnMessages) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = SelfDestroying;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "SelfDestroying";
-    RegisterClassA(&wc);
+    zv_support::ScopedWindowClass self_destroying("SelfDestroying", SelfDestroying);
     for (UINT when :
          {UINT(WM_CREATE), UINT(WM_SIZE), UINT(WM_MOVE), UINT(WM_SHOWWINDOW),
           UINT(WM_WINDOWPOSCHANGING), UINT(WM_ACTIVATE), UINT(WM_SETFOCUS), UINT(WM_DESTROY)}) {
         MessageLog::Get().Clear();
         HWND h = CreateWindowExA(0, "SelfDestroying", "", WS_CAPTION | WS_VISIBLE, 0, 0, 200, 100,
-                                 nullptr, nullptr, wc.hInstance,
+                                 nullptr, nullptr, self_destroying.instance(),
                                  reinterpret_cast<LPVOID>(uintptr_t(when)));
         if (h) DestroyWindow(h);
         EXPECT_FALSE(IsWindow(h)) << MessageName(when);
         Seq got = MessageLog::Get().Messages();
         EXPECT_EQ(std::count(got.begin(), got.end(), UINT(WM_NCDESTROY)), 1) << MessageName(when);
         EXPECT_EQ(std::count(got.begin(), got.end(), UINT(WM_DESTROY)), 1) << MessageName(when);
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&m);
+        Drain();
     }
-    EXPECT_TRUE(UnregisterClassA("SelfDestroying", wc.hInstance));
+    EXPECT_TRUE(self_destroying.Unregister());
     EXPECT_EQ(GetActiveWindow(), nullptr);
     EXPECT_EQ(GetFocus(), nullptr);
 }
