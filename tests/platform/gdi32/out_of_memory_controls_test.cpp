@@ -10,11 +10,12 @@
 #include <functional>
 #include <vector>
 
+#include "platform/out_of_memory_sweep.h"
+
 namespace {
 
-using zv_test::ForEachAllocationFailure;
-
-constexpr DWORD kSentinel = 0xDEADBEEF;
+using zv_oom::SweepCalls;
+using zv_oom::SweepFailures;
 
 struct Counts {
     size_t objects, dcs, icons;
@@ -29,22 +30,9 @@ Counts Live() {
 // which succeeded, is returned.
 HANDLE SweepCreation(const std::function<HANDLE()>& make) {
     const Counts before = Live();
-    HANDLE made = nullptr;
-    DWORD error = 0;
-    size_t runs = ForEachAllocationFailure(
-        [&] {
-            SetLastError(kSentinel);
-            made = make();
-            error = GetLastError();
-        },
-        [&](bool refused) {
-            if (!refused) return;
-            EXPECT_EQ(made, nullptr);
-            EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
-            EXPECT_EQ(Live(), before);
-        });
-    EXPECT_GT(runs, 1u);
-    return made;
+    auto sweep = SweepFailures(make, nullptr, [&] { EXPECT_EQ(Live(), before); });
+    EXPECT_GT(sweep.runs, 1u);
+    return sweep.result;
 }
 
 TEST(GdiOutOfMemory, CreationsFailWithoutAnObjectLeft) {
@@ -113,20 +101,9 @@ TEST(GdiOutOfMemory, CreationsFailWithoutAnObjectLeft) {
 TEST(GdiOutOfMemory, StockObjectsComeAllAtOnceOrNotAtAll) {
     zv_test::NewFailuresOff off;
     const size_t handles = zv_test::GdiHandleCount();
-    HGDIOBJ pen = nullptr;
-    DWORD error = 0;
-    ForEachAllocationFailure(
-        [&] {
-            SetLastError(kSentinel);
-            pen = GetStockObject(BLACK_PEN);
-            error = GetLastError();
-        },
-        [&](bool refused) {
-            if (!refused) return;
-            EXPECT_EQ(pen, nullptr);
-            EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
-            EXPECT_EQ(zv_test::GdiHandleCount(), handles);
-        });
+    HGDIOBJ pen = SweepFailures([] { return GetStockObject(BLACK_PEN); }, nullptr,
+                                [&] { EXPECT_EQ(zv_test::GdiHandleCount(), handles); })
+                      .result;
     ASSERT_NE(pen, nullptr);
     for (int i : {WHITE_BRUSH, NULL_BRUSH, WHITE_PEN, BLACK_PEN, NULL_PEN, SYSTEM_FONT,
                   DEFAULT_PALETTE, DEFAULT_GUI_FONT, DC_BRUSH, DC_PEN})
@@ -190,21 +167,13 @@ TEST(GdiOutOfMemory, DrawingCallsFailAndLeaveTheirDeviceContextUsable) {
     const Counts before = Live();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.call);
-        bool drawn = false;
-        DWORD error = 0;
-        ForEachAllocationFailure(
-            [&] {
-                SetLastError(kSentinel);
-                drawn = c.draw();
-                error = GetLastError();
-            },
-            [&](bool refused) {
-                if (refused && !drawn) {
-                    EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
-                }
-                EXPECT_EQ(Live(), before);
-            });
-        EXPECT_TRUE(drawn);
+        auto sweep = SweepCalls(c.draw, [&](bool refused, bool drawn, DWORD error) {
+            if (refused && !drawn) {
+                EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
+            }
+            EXPECT_EQ(Live(), before);
+        });
+        EXPECT_TRUE(sweep.result);
     }
     // Still the pen and brush of before, and still drawing.
     EXPECT_EQ(GetCurrentObject(canvas.dc, OBJ_PEN), tools.pen);

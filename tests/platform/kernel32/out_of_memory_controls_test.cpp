@@ -9,11 +9,12 @@
 
 #include <algorithm>
 
+#include "platform/out_of_memory_sweep.h"
+
 namespace {
 
-using zv_test::ForEachAllocationFailure;
-
-constexpr DWORD kSentinel = 0xDEADBEEF;
+using zv_oom::SweepCalls;
+using zv_oom::SweepFailures;
 
 size_t ProcessHeapBlocks() {
     zv_test::HeapStats stats{};
@@ -24,21 +25,10 @@ size_t ProcessHeapBlocks() {
 TEST(Kernel32OutOfMemory, HeapCreateFailsWithoutAHeapLeft) {
     zv_test::NewFailuresOff off;
     const size_t heaps = zv_test::LiveHeapCount();
-    HANDLE heap = nullptr;
-    DWORD error = 0;
-    size_t runs = ForEachAllocationFailure(
-        [&] {
-            SetLastError(kSentinel);
-            heap = HeapCreate(0, 0, 0);
-            error = GetLastError();
-        },
-        [&](bool refused) {
-            if (!refused) return;
-            EXPECT_EQ(heap, nullptr);
-            EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
-            EXPECT_EQ(zv_test::LiveHeapCount(), heaps);
-        });
-    EXPECT_GT(runs, 1u);
+    auto sweep = SweepFailures([] { return HeapCreate(0, 0, 0); }, nullptr,
+                               [&] { EXPECT_EQ(zv_test::LiveHeapCount(), heaps); });
+    EXPECT_GT(sweep.runs, 1u);
+    HANDLE heap = sweep.result;
     ASSERT_NE(heap, nullptr);
     EXPECT_EQ(zv_test::LiveHeapCount(), heaps + 1);
     // Giving a heap back needs no memory, whatever it still holds.
@@ -54,21 +44,10 @@ TEST(Kernel32OutOfMemory, GlobalAllocGivesTheBlockBackWhenItsRecordCannotBeMade)
     for (UINT flags : {UINT(GMEM_FIXED), UINT(GMEM_MOVEABLE | GMEM_ZEROINIT)}) {
         SCOPED_TRACE(flags);
         const size_t blocks = ProcessHeapBlocks();
-        HGLOBAL mem = nullptr;
-        DWORD error = 0;
-        size_t runs = ForEachAllocationFailure(
-            [&] {
-                SetLastError(kSentinel);
-                mem = GlobalAlloc(flags, 64);
-                error = GetLastError();
-            },
-            [&](bool refused) {
-                if (!refused) return;
-                EXPECT_EQ(mem, nullptr);
-                EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
-                EXPECT_EQ(ProcessHeapBlocks(), blocks);
-            });
-        EXPECT_GT(runs, 1u);
+        auto sweep = SweepFailures([&] { return GlobalAlloc(flags, 64); }, nullptr,
+                                   [&] { EXPECT_EQ(ProcessHeapBlocks(), blocks); });
+        EXPECT_GT(sweep.runs, 1u);
+        HGLOBAL mem = sweep.result;
         ASSERT_NE(mem, nullptr);
         EXPECT_NE(GlobalLock(mem), nullptr);
         GlobalUnlock(mem);
@@ -86,19 +65,13 @@ TEST(Kernel32OutOfMemory, ModuleLookUpsFailAsAWhole) {
     zv_test::NewFailuresOff off;
     for (auto call : {+[](const char* name) { return LoadLibraryA(name); },
                       +[](const char* name) { return GetModuleHandleA(name); }}) {
-        HMODULE module = nullptr;
-        DWORD error = 0;
-        size_t runs = ForEachAllocationFailure(
-            [&] {
-                SetLastError(kSentinel);
-                module = call(kLongName);
-                error = GetLastError();
-            },
-            [&](bool refused) {
+        auto sweep = SweepCalls(
+            [&] { return call(kLongName); },
+            [](bool refused, HMODULE module, DWORD error) {
                 EXPECT_EQ(module, nullptr);
                 EXPECT_EQ(error, DWORD(refused ? ERROR_NOT_ENOUGH_MEMORY : ERROR_MOD_NOT_FOUND));
             });
-        EXPECT_GT(runs, 1u);
+        EXPECT_GT(sweep.runs, 1u);
     }
 }
 
@@ -144,18 +117,7 @@ TEST(Kernel32OutOfMemory, CallsThatOnlyLookUpNeedNoMemory) {
 TEST(Kernel32OutOfMemory, GetProcessHeapsFailsAsAWhole) {
     zv_test::NewFailuresOff off;
     HANDLE heaps[64] = {};
-    DWORD count = 0, error = 0;
-    ForEachAllocationFailure(
-        [&] {
-            SetLastError(kSentinel);
-            count = GetProcessHeaps(64, heaps);
-            error = GetLastError();
-        },
-        [&](bool refused) {
-            if (!refused) return;
-            EXPECT_EQ(count, 0u);
-            EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
-        });
+    DWORD count = SweepFailures([&] { return GetProcessHeaps(64, heaps); }, 0u).result;
     EXPECT_GE(count, 1u);
     EXPECT_NE(std::find(heaps, heaps + count, GetProcessHeap()), heaps + count);
 }

@@ -12,11 +12,14 @@
 #include <utility>
 #include <vector>
 
+#include "platform/out_of_memory_sweep.h"
+
 namespace {
 
-using zv_test::ForEachAllocationFailure;
+using zv_oom::kSentinel;
+using zv_oom::SweepCalls;
+using zv_oom::SweepFailures;
 
-constexpr DWORD kSentinel = 0xDEADBEEF;
 // Names too long to be kept without an allocation of their own.
 constexpr char kClass[] = "OutOfMemoryWindowClass";
 constexpr char kTitle[] = "A title long enough to need memory";
@@ -80,23 +83,13 @@ TEST_F(User32OutOfMemory, RegisterClassFailsWithoutAClassLeft) {
     wc.lpfnWndProc = CountingProc;
     wc.hInstance = Instance();
     wc.lpszClassName = kClass;
-    ATOM atom = 0;
-    DWORD error = 0;
-    size_t runs = ForEachAllocationFailure(
-        [&] {
-            SetLastError(kSentinel);
-            atom = RegisterClassA(&wc);
-            error = GetLastError();
-        },
-        [&](bool refused) {
-            if (!refused) return;
-            EXPECT_EQ(atom, 0);
-            EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
-            WNDCLASSEXA info;
-            EXPECT_FALSE(GetClassInfoExA(Instance(), kClass, &info));
-        });
-    EXPECT_GT(runs, 1u);
-    EXPECT_NE(atom, 0);
+    auto sweep = SweepFailures([&] { return RegisterClassA(&wc); }, 0,
+                               [&] {
+                                   WNDCLASSEXA info;
+                                   EXPECT_FALSE(GetClassInfoExA(Instance(), kClass, &info));
+                               });
+    EXPECT_GT(sweep.runs, 1u);
+    EXPECT_NE(sweep.result, 0);
 }
 
 TEST_F(User32OutOfMemory, CreateWindowFailsWithoutAWindowLeft) {
@@ -114,27 +107,22 @@ TEST_F(User32OutOfMemory, CreateWindowFailsWithoutAWindowLeft) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const int tops = TopLevelCount();
-        HWND hwnd = nullptr;
-        DWORD error = 0;
-        size_t runs = ForEachAllocationFailure(
-            [&] {
-                SetLastError(kSentinel);
-                hwnd = Make(c.style, c.parent);
-                error = GetLastError();
-            },
-            [&](bool refused) {
-                if (!refused) return;
-                // What the host could not do for a shown window (its native window) the
-                // window does without; anything else fails the call.
-                if (hwnd) {
-                    EXPECT_TRUE(DestroyWindow(hwnd));
-                    return;
-                }
-                EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
-                EXPECT_EQ(TopLevelCount(), tops);
-                EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
-            });
-        EXPECT_GT(runs, 1u);
+        auto sweep = SweepCalls([&] { return Make(c.style, c.parent); },
+                                [&](bool refused, HWND hwnd, DWORD error) {
+                                    if (!refused) return;
+                                    // What the host could not do for a shown window (its
+                                    // native window) the window does without; anything
+                                    // else fails the call.
+                                    if (hwnd) {
+                                        EXPECT_TRUE(DestroyWindow(hwnd));
+                                        return;
+                                    }
+                                    EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
+                                    EXPECT_EQ(TopLevelCount(), tops);
+                                    EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
+                                });
+        EXPECT_GT(sweep.runs, 1u);
+        HWND hwnd = sweep.result;
         ASSERT_NE(hwnd, nullptr);
         char title[64] = {};
         EXPECT_EQ(GetWindowTextA(hwnd, title, sizeof title), int(sizeof kTitle - 1));
@@ -280,39 +268,17 @@ TEST_F(User32OutOfMemory, SendingToAnotherThreadNeedsNoMemory) {
 }
 
 TEST_F(User32OutOfMemory, SmallerObjectsFailWholly) {
-    UINT message = 0;
-    DWORD error = 0;
-    EXPECT_GT(ForEachAllocationFailure(
-                  [&] {
-                      SetLastError(kSentinel);
-                      message = RegisterWindowMessageA("A message name that needs memory");
-                      error = GetLastError();
-                  },
-                  [&](bool refused) {
-                      if (refused) {
-                          EXPECT_EQ(message, 0u);
-                          EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
-                      }
-                  }),
-              1u);
+    auto registered = SweepFailures(
+        [] { return RegisterWindowMessageA("A message name that needs memory"); }, 0u);
+    EXPECT_GT(registered.runs, 1u);
+    UINT message = registered.result;
     EXPECT_GE(message, 0xC000u);
     EXPECT_EQ(RegisterWindowMessageA("A MESSAGE NAME THAT NEEDS MEMORY"), message);
 
     ACCEL entries[] = {{FVIRTKEY, 'A', 1}, {FVIRTKEY, 'B', 2}};
-    HACCEL table = nullptr;
-    EXPECT_GT(ForEachAllocationFailure(
-                  [&] {
-                      SetLastError(kSentinel);
-                      table = CreateAcceleratorTableA(entries, 2);
-                      error = GetLastError();
-                  },
-                  [&](bool refused) {
-                      if (refused) {
-                          EXPECT_EQ(table, nullptr);
-                          EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
-                      }
-                  }),
-              1u);
+    auto created = SweepFailures([&] { return CreateAcceleratorTableA(entries, 2); }, nullptr);
+    EXPECT_GT(created.runs, 1u);
+    HACCEL table = created.result;
     ASSERT_NE(table, nullptr);
     auto destroyed = zv_test::RunWithoutMemory([&] { return DestroyAcceleratorTable(table); });
     EXPECT_TRUE(destroyed.result);
