@@ -4,16 +4,6 @@
 
 namespace {
 
-BITMAPINFO Info(int w, int h, int bits) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = WORD(bits);
-    return bi;
-}
-
 TEST(GdiDib, SectionsOfEveryDepthStartZeroed) {
     for (int bits : {1, 4, 8, 16, 24, 32}) {
         SCOPED_TRACE(bits);

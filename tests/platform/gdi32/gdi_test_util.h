@@ -1,5 +1,5 @@
 // Shared by the GDI tests: a 32-bit top-down DIB section selected into a memory DC, with
-// direct pixel access, and a pen and brush selected for a scope.
+// direct pixel access, a pen and brush selected for a scope, and fonts.
 #pragma once
 
 #include <windows.h>
@@ -7,11 +7,24 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 // A red pen and a green brush, as COLORREFs and as a 32-bit DIB stores them (0x00RRGGBB).
 inline constexpr uint32_t kPen = 0xFF0000, kBrush = 0x00FF00;
 inline constexpr COLORREF kPenRef = RGB(255, 0, 0), kBrushRef = RGB(0, 255, 0);
+
+// The header of an uncompressed DIB of `w` x `h` (bottom-up, or top-down when `h` is
+// negative) at `bits` per pixel, with no colour table.
+inline BITMAPINFO Info(int w, int h, int bits) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = WORD(bits);
+    return bi;
+}
 
 struct Canvas {
     HDC dc = nullptr;
@@ -21,12 +34,7 @@ struct Canvas {
     int w = 0, h = 0;
 
     Canvas(int width, int height, int bits = 32) : w(width), h(height) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = WORD(bits);
+        BITMAPINFO bi = Info(width, -height, bits);
         dc = CreateCompatibleDC(nullptr);
         void* bits_ptr = nullptr;
         bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits_ptr, nullptr, 0);
@@ -60,6 +68,17 @@ struct Canvas {
         return n;
     }
 };
+
+// An Arial font of `height` (negative for the character height, as in LOGFONT), upright
+// or italic, its baseline turned by `escapement` tenths of a degree.
+inline HFONT Font(int height, bool italic = false, int escapement = 0) {
+    LOGFONTA lf{};
+    lf.lfHeight = height;
+    lf.lfItalic = BYTE(italic);
+    lf.lfEscapement = lf.lfOrientation = escapement;
+    strcpy(lf.lfFaceName, "Arial");
+    return CreateFontIndirectA(&lf);
+}
 
 // Selects a pen and brush for the life of the scope, deleting them afterwards.
 struct Tools {

@@ -32,11 +32,7 @@ TEST(GdiRobustness, RandomCallsWithExtremeArgumentsAreSafe) {
             BITMAPINFOHEADER header;
             RGBQUAD colors[256];
         } bi{};
-        bi.header.biSize = sizeof(BITMAPINFOHEADER);
-        bi.header.biWidth = 13;
-        bi.header.biHeight = 11;
-        bi.header.biPlanes = 1;
-        bi.header.biBitCount = WORD(bits);
+        bi.header = Info(13, 11, bits).bmiHeader;
         for (int i = 0; i < 256; ++i)
             bi.colors[i] = RGBQUAD{BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
         HDC dc = CreateCompatibleDC(nullptr);

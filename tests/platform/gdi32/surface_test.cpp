@@ -89,11 +89,7 @@ TEST(GdiFormats, ShapesOnEveryPixelFormat) {
             BITMAPINFOHEADER h;
             DWORD table[256];
         } bi{};
-        bi.h.biSize = sizeof(BITMAPINFOHEADER);
-        bi.h.biWidth = 10;
-        bi.h.biHeight = 10;  // bottom-up
-        bi.h.biPlanes = 1;
-        bi.h.biBitCount = WORD(fc.bits);
+        bi.h = Info(10, 10, fc.bits).bmiHeader;  // bottom-up
         bi.h.biCompression = fc.compression;
         memcpy(bi.table, fc.masks, sizeof fc.masks);
         if (fc.bits <= 8) {

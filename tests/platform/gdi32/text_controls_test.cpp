@@ -12,19 +12,6 @@
 
 namespace {
 
-HFONT Font(int height, bool italic = false, int escapement = 0) {
-    LOGFONTA lf{};
-    lf.lfHeight = height;
-    lf.lfItalic = BYTE(italic);
-    lf.lfEscapement = lf.lfOrientation = escapement;
-    strcpy(lf.lfFaceName, "Arial");
-    return CreateFontIndirectA(&lf);
-}
-
-}  // namespace
-
-namespace {
-
 // With only the upright files (Debian's fonts-dejavu-core), italics are slanted by hand;
 // with no font file at all, text still measures and draws without failing.
 TEST(GdiText, SyntheticItalicAndNoFontsAtAll) {

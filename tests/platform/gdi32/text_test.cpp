@@ -9,15 +9,6 @@
 
 namespace {
 
-HFONT Font(int height, bool italic = false, int escapement = 0) {
-    LOGFONTA lf{};
-    lf.lfHeight = height;
-    lf.lfItalic = BYTE(italic);
-    lf.lfEscapement = lf.lfOrientation = escapement;
-    strcpy(lf.lfFaceName, "Arial");
-    return CreateFontIndirectA(&lf);
-}
-
 TEST(GdiText, ExtentsAndMetricsAgree) {
     Canvas c(10, 10);
     HFONT f = Font(-20);
