@@ -28,6 +28,21 @@ void ExpectSequences(const std::vector<SequenceCase>& cases) {
     }
 }
 
+// Acts on `h` whose messages count: ShowWindow with `command`, and SetWindowPos with no
+// window to insert after.
+std::function<HWND()> Showing(HWND h, int command) {
+    return [=] {
+        ShowWindow(h, command);
+        return h;
+    };
+}
+std::function<HWND()> Placing(HWND h, int x, int y, int cx, int cy, UINT flags) {
+    return [=] {
+        SetWindowPos(h, nullptr, x, y, cx, cy, flags);
+        return h;
+    };
+}
+
 TEST_F(WindowTest, CreatingAHiddenWindowTellsItsSizeAndPosition) {
     ExpectSequences(
         {{"create hidden overlapped",
@@ -47,37 +62,22 @@ TEST_F(WindowTest, MessageSequences) {
     // what it grows by.
     ExpectSequences({
         {"move and size while hidden",
-         [&] {
-             SetWindowPos(top, nullptr, 30, 40, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
-             return top;
-         },
+         Placing(top, 30, 40, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE),
          {WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE,
           WM_SIZE}},
         {"show normal, first active window",
-         [&] {
-             ShowWindow(top, SW_SHOWNORMAL);
-             return top;
-         },
+         Showing(top, SW_SHOWNORMAL),
          {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE,
           WM_SETFOCUS, WM_ERASEBKGND, WM_WINDOWPOSCHANGED}},
         {"move and size",
-         [&] {
-             SetWindowPos(top, nullptr, 20, 30, 320, 220, SWP_NOZORDER | SWP_NOACTIVATE);
-             return top;
-         },
+         Placing(top, 20, 30, 320, 220, SWP_NOZORDER | SWP_NOACTIVATE),
          {WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_ERASEBKGND, WM_WINDOWPOSCHANGED,
           WM_MOVE, WM_SIZE}},
         {"move only",
-         [&] {
-             SetWindowPos(top, nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-             return top;
-         },
+         Placing(top, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER),
          {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE}},
         {"hide the active window",
-         [&] {
-             ShowWindow(top, SW_HIDE);
-             return top;
-         },
+         Showing(top, SW_HIDE),
          {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_NCACTIVATE, WM_ACTIVATE,
           WM_ACTIVATEAPP, WM_KILLFOCUS}},
         {"destroy a hidden window",
@@ -99,17 +99,11 @@ TEST_F(WindowTest, MinimizeAndRestoreSequences) {
     ASSERT_EQ(GetActiveWindow(), top);
     ExpectSequences({
         {"minimize",
-         [&] {
-             ShowWindow(top, SW_MINIMIZE);
-             return top;
-         },
+         Showing(top, SW_MINIMIZE),
          {WM_KILLFOCUS, WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED,
           WM_MOVE, WM_SIZE, WM_NCACTIVATE, WM_ACTIVATE}},
         {"restore",
-         [&] {
-             ShowWindow(top, SW_RESTORE);
-             return top;
-         },
+         Showing(top, SW_RESTORE),
          {WM_QUERYOPEN, WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_NCACTIVATE,
           WM_ACTIVATE, WM_SETFOCUS, WM_ERASEBKGND, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}},
     });
@@ -124,17 +118,11 @@ TEST_F(WindowTest, MinimizingTheOnlyWindowDeactivatesTheApplication) {
     ShowWindow(top, SW_SHOWNORMAL);
     ExpectSequences({
         {"minimize",
-         [&] {
-             ShowWindow(top, SW_MINIMIZE);
-             return top;
-         },
+         Showing(top, SW_MINIMIZE),
          {WM_KILLFOCUS, WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED,
           WM_MOVE, WM_SIZE, WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP}},
         {"restore",
-         [&] {
-             ShowWindow(top, SW_RESTORE);
-             return top;
-         },
+         Showing(top, SW_RESTORE),
          {WM_QUERYOPEN, WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_ACTIVATEAPP,
           WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS, WM_ERASEBKGND, WM_WINDOWPOSCHANGED, WM_MOVE,
           WM_SIZE}},
