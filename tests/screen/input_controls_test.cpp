@@ -32,6 +32,14 @@ void OpenMouse(IDirectInput7A* di) {
     OpenDevice(di, kMouse, &Input.mouse_device, &Input.mouse_ready);
 }
 
+// Once the last user has let DirectInput go: the screen holds no object, no more are alive
+// than the `live` of before, and the module is unloaded.
+void ExpectDirectInputGone(int live) {
+    EXPECT_EQ(Input.direct_input, nullptr);
+    EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
+    EXPECT_EQ(zv_test::ModuleLoadCount("DINPUT.DLL"), 0);
+}
+
 TEST_F(ScreenTest, KeyboardAndMouseShutDownsWithNoDevice) {
     InputReset reset;
     Keyboard_End();
@@ -53,9 +61,7 @@ TEST_F(ScreenTest, TheDirectInputObjectIsSharedAndCounted) {
     Input_Release();
     EXPECT_EQ(Input.direct_input, first);
     Input_Release();
-    EXPECT_EQ(Input.direct_input, nullptr);
-    EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
-    EXPECT_EQ(zv_test::ModuleLoadCount("DINPUT.DLL"), 0);
+    ExpectDirectInputGone(live);
 }
 
 TEST_F(ScreenTest, AMissingDirectInputStillCountsItsUser) {
@@ -96,15 +102,12 @@ TEST_F(ScreenTest, ASecondShutDownOfADeviceChangesNothing) {
         EXPECT_EQ(Input.direct_input_users, 0);
         EXPECT_EQ(Input.direct_input, nullptr);
     }
-    EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
-    EXPECT_EQ(zv_test::ModuleLoadCount("DINPUT.DLL"), 0);
+    ExpectDirectInputGone(live);
 
     ASSERT_NE(Input_Open(), nullptr);
     EXPECT_EQ(Input.direct_input_users, 1);
     Input_Release();
-    EXPECT_EQ(Input.direct_input, nullptr);
-    EXPECT_EQ(zv_test::LiveDirectInputObjects(), live);
-    EXPECT_EQ(zv_test::ModuleLoadCount("DINPUT.DLL"), 0);
+    ExpectDirectInputGone(live);
 }
 
 TEST_F(ScreenTest, MouseReleaseAndShutDown) {

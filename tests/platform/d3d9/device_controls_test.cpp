@@ -3,12 +3,16 @@
 
 namespace {
 
+// Makes `device`'s cooperative level follow `phases`, the first of which holds at once.
+void Script(IDirect3DDevice9* device, std::initializer_list<zv_test::D3D9Phase> phases) {
+    ASSERT_TRUE(zv_test::ScriptCooperativeLevel(device, phases));
+    EXPECT_EQ(device->TestCooperativeLevel(), phases.begin()->level);
+}
+
 TEST_F(D3D9Test, ALostDeviceComesBackThroughReset) {
     D3DPRESENT_PARAMETERS p = Params();
     ASSERT_EQ(Create(&p), D3D_OK);
-    ASSERT_TRUE(zv_test::ScriptCooperativeLevel(
-        device_, {{D3DERR_DEVICELOST, 40}, {D3DERR_DEVICENOTRESET, 0}}));
-    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    ASSERT_NO_FATAL_FAILURE(Script(device_, {{D3DERR_DEVICELOST, 40}, {D3DERR_DEVICENOTRESET, 0}}));
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_EQ(device_->Reset(&p), D3DERR_DEVICELOST);
     Sleep(41);
@@ -43,9 +47,8 @@ TEST_F(D3D9Test, ALostDeviceComesBackThroughReset) {
 TEST_F(D3D9Test, ScriptsEndInAWorkingDevice) {
     D3DPRESENT_PARAMETERS p = Params();
     ASSERT_EQ(Create(&p), D3D_OK);
-    ASSERT_TRUE(zv_test::ScriptCooperativeLevel(
-        device_, {{D3DERR_DEVICELOST, 5}, {D3DERR_DRIVERINTERNALERROR, 5}}));
-    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    ASSERT_NO_FATAL_FAILURE(
+        Script(device_, {{D3DERR_DEVICELOST, 5}, {D3DERR_DRIVERINTERNALERROR, 5}}));
     Sleep(6);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DRIVERINTERNALERROR);
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DRIVERINTERNALERROR);
