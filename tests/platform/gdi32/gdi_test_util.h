@@ -80,6 +80,16 @@ inline HFONT Font(int height, bool italic = false, int escapement = 0) {
     return CreateFontIndirectA(&lf);
 }
 
+// Draws `text` at (x, y) in `font`, white and without a background box, leaving the
+// canvas's DC with the font it had.
+inline void DrawWhiteText(const Canvas& canvas, HFONT font, int x, int y, const char* text) {
+    SetTextColor(canvas.dc, RGB(255, 255, 255));
+    SetBkMode(canvas.dc, TRANSPARENT);
+    HGDIOBJ old = SelectObject(canvas.dc, font);
+    TextOutA(canvas.dc, x, y, text, int(strlen(text)));
+    SelectObject(canvas.dc, old);
+}
+
 // Selects a pen and brush for the life of the scope, deleting them afterwards.
 struct Tools {
     HDC dc;

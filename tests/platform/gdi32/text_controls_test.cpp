@@ -38,13 +38,8 @@ TEST(GdiText, SyntheticItalicAndNoFontsAtAll) {
     c.Clear();
     upright_canvas.Clear();
     HFONT upright = Font(-24);
-    for (auto [canvas, font] : {std::pair{&c, italic}, std::pair{&upright_canvas, upright}}) {
-        SetTextColor(canvas->dc, RGB(255, 255, 255));
-        SetBkMode(canvas->dc, TRANSPARENT);
-        HGDIOBJ old = SelectObject(canvas->dc, font);
-        TextOutA(canvas->dc, 2, 2, "l", 1);
-        SelectObject(canvas->dc, old);
-    }
+    for (auto [canvas, font] : {std::pair{&c, italic}, std::pair{&upright_canvas, upright}})
+        DrawWhiteText(*canvas, font, 2, 2, "l");
     // The slanted stem reaches further right at its top than at its bottom.
     auto rightmost = [](const Canvas& cv, int y) {
         int r = -1;

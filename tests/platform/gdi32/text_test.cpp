@@ -105,13 +105,8 @@ TEST(GdiText, EscapementRotatesTheText) {
     flat.Clear();
     up.Clear();
     HFONT f0 = Font(-16), f90 = Font(-16, false, 900);
-    for (auto [c, f] : {std::pair{&flat, f0}, std::pair{&up, f90}}) {
-        SetTextColor(c->dc, RGB(255, 255, 255));
-        SetBkMode(c->dc, TRANSPARENT);
-        HGDIOBJ old = SelectObject(c->dc, f);
-        TextOutA(c->dc, 40, 40, "WWWW", 4);
-        SelectObject(c->dc, old);
-    }
+    for (auto [c, f] : {std::pair{&flat, f0}, std::pair{&up, f90}})
+        DrawWhiteText(*c, f, 40, 40, "WWWW");
     auto extent = [](const Canvas& c, int* w, int* h) {
         int x0 = 999, x1 = -1, y0 = 999, y1 = -1;
         for (int y = 0; y < c.h; ++y)
