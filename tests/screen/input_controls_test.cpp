@@ -31,6 +31,12 @@ void OpenKeyboard(IDirectInput7A* di) {
 void OpenMouse(IDirectInput7A* di) {
     OpenDevice(di, kMouse, &Input.mouse_device, &Input.mouse_ready);
 }
+// Opens the shared DirectInput object into `di`, and the keyboard device from it.
+void OpenInputAndKeyboard(IDirectInput7A** di) {
+    *di = Input_Open();
+    ASSERT_NE(*di, nullptr);
+    OpenKeyboard(*di);
+}
 
 // Once the last user has let DirectInput go: the screen holds no object, no more are alive
 // than the `live` of before, and the module is unloaded.
@@ -76,9 +82,8 @@ TEST_F(ScreenTest, AMissingDirectInputStillCountsItsUser) {
 TEST_F(ScreenTest, KeyboardEndReleasesItsDeviceAndItsUse) {
     InputReset reset;
     int live = zv_test::LiveDirectInputObjects();
-    IDirectInput7A* di = Input_Open();
-    ASSERT_NE(di, nullptr);
-    ASSERT_NO_FATAL_FAILURE(OpenKeyboard(di));
+    IDirectInput7A* di = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenInputAndKeyboard(&di));
     Keyboard_End();
     EXPECT_EQ(Input.keyboard_device, nullptr);
     EXPECT_EQ(Input.direct_input, nullptr);
@@ -90,9 +95,8 @@ TEST_F(ScreenTest, KeyboardEndReleasesItsDeviceAndItsUse) {
 TEST_F(ScreenTest, ASecondShutDownOfADeviceChangesNothing) {
     InputReset reset;
     int live = zv_test::LiveDirectInputObjects();
-    IDirectInput7A* di = Input_Open();
-    ASSERT_NE(di, nullptr);
-    ASSERT_NO_FATAL_FAILURE(OpenKeyboard(di));
+    IDirectInput7A* di = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenInputAndKeyboard(&di));
     ASSERT_EQ(Input_Open(), di);
     ASSERT_NO_FATAL_FAILURE(OpenMouse(di));
 

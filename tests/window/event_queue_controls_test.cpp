@@ -33,34 +33,26 @@ TEST_F(WindowSystemTest, TabMovesTheFocusExceptInEditableRichText) {
         zv_test::InjectKey(VK_TAB, false);
         if (shift) zv_test::InjectKey(VK_SHIFT, false);
         Drain();
+        return GetFocus();
     };
     SetFocus(h);  // no focused child: Tab takes the first stop, Shift+Tab the last
-    tab(false);
-    EXPECT_EQ(GetFocus(), a);
-    tab(false);
-    EXPECT_EQ(GetFocus(), b);
-    tab(false);
-    EXPECT_EQ(GetFocus(), c);
-    tab(false);
-    EXPECT_EQ(GetFocus(), a) << "wraps to the first";
-    tab(true);
-    EXPECT_EQ(GetFocus(), c) << "Shift+Tab on the first goes to the last";
-    tab(true);
-    EXPECT_EQ(GetFocus(), b);
+    EXPECT_EQ(tab(false), a);
+    EXPECT_EQ(tab(false), b);
+    EXPECT_EQ(tab(false), c);
+    EXPECT_EQ(tab(false), a) << "wraps to the first";
+    EXPECT_EQ(tab(true), c) << "Shift+Tab on the first goes to the last";
+    EXPECT_EQ(tab(true), b);
     SetFocus(h);
-    tab(true);
-    EXPECT_EQ(GetFocus(), c);
+    EXPECT_EQ(tab(true), c);
     // Shift made the keyboard cues visible.
     EXPECT_EQ(SendMessageA(h, WM_QUERYUISTATE, 0, 0) & (UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
 
     zv_support::ScopedWindowClass rich_class("RichEdit20A", RichProc);
     HWND rich = make("RichEdit20A", WS_TABSTOP);
     SetFocus(rich);
-    tab(false);
-    EXPECT_EQ(GetFocus(), rich) << "an editable rich-text control keeps its Tab";
+    EXPECT_EQ(tab(false), rich) << "an editable rich-text control keeps its Tab";
     SetPropA(rich, "readonly", rich);
-    tab(false);
-    EXPECT_EQ(GetFocus(), a) << "a read-only one does not";
+    EXPECT_EQ(tab(false), a) << "a read-only one does not";
     DestroyWindow(rich);
 }
 
