@@ -43,6 +43,14 @@ std::function<HWND()> Placing(HWND h, int x, int y, int cx, int cy, UINT flags) 
     };
 }
 
+// An overlapped window with a caption and a system menu, shown normally (which activates
+// it) once made; null when it cannot be made.
+HWND MakeShown(WindowTest& test) {
+    HWND h = test.Make(WS_CAPTION | WS_SYSMENU);
+    if (h) ShowWindow(h, SW_SHOWNORMAL);
+    return h;
+}
+
 TEST_F(WindowTest, CreatingAHiddenWindowTellsItsSizeAndPosition) {
     ExpectSequences(
         {{"create hidden overlapped",
@@ -53,9 +61,8 @@ TEST_F(WindowTest, CreatingAHiddenWindowTellsItsSizeAndPosition) {
 TEST_F(WindowTest, MessageSequences) {
     // Shown and hidden once first: when a window hears its first size and position
     // (at creation or when first shown) is left to the test above.
-    HWND top = Make(WS_CAPTION | WS_SYSMENU);
+    HWND top = MakeShown(*this);
     ASSERT_NE(top, nullptr);
-    ShowWindow(top, SW_SHOWNORMAL);
     ShowWindow(top, SW_HIDE);
     ASSERT_EQ(GetActiveWindow(), nullptr);
     // Showing a window erases what it exposes before WM_WINDOWPOSCHANGED; resizing erases
@@ -92,10 +99,9 @@ TEST_F(WindowTest, MessageSequences) {
 // Minimizing activates the next top-level window; restoring activates the window again.
 TEST_F(WindowTest, MinimizeAndRestoreSequences) {
     HWND other = Make(WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
-    HWND top = Make(WS_CAPTION | WS_SYSMENU);
     ASSERT_NE(other, nullptr);
+    HWND top = MakeShown(*this);
     ASSERT_NE(top, nullptr);
-    ShowWindow(top, SW_SHOWNORMAL);
     ASSERT_EQ(GetActiveWindow(), top);
     ExpectSequences({
         {"minimize",
@@ -113,9 +119,8 @@ TEST_F(WindowTest, MinimizeAndRestoreSequences) {
 
 // With no other window to activate, the minimized window stops being the active one.
 TEST_F(WindowTest, MinimizingTheOnlyWindowDeactivatesTheApplication) {
-    HWND top = Make(WS_CAPTION | WS_SYSMENU);
+    HWND top = MakeShown(*this);
     ASSERT_NE(top, nullptr);
-    ShowWindow(top, SW_SHOWNORMAL);
     ExpectSequences({
         {"minimize",
          Showing(top, SW_MINIMIZE),
