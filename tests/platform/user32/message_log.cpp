@@ -82,23 +82,48 @@ std::string MessageName(UINT m) {
     switch (m) {
 #define N(x) \
     case x:  \
-        return #x;
-        N(WM_CREATE)
-        N(WM_DESTROY)
-        N(WM_MOVE)
-        N(WM_SIZE)
-        N(WM_ACTIVATE)
-            N(WM_SETFOCUS) N(WM_KILLFOCUS) N(WM_ENABLE) N(WM_PAINT) N(WM_CLOSE) N(WM_QUIT)
-                N(WM_ERASEBKGND) N(WM_SHOWWINDOW) N(WM_ACTIVATEAPP) N(WM_GETMINMAXINFO)
-                    N(WM_WINDOWPOSCHANGING) N(WM_WINDOWPOSCHANGED) N(WM_NCCREATE) N(WM_NCDESTROY)
-                        N(WM_NCCALCSIZE) N(WM_NCACTIVATE) N(WM_KEYDOWN) N(WM_KEYUP) N(WM_CHAR)
-                            N(WM_SYSKEYDOWN) N(WM_SYSKEYUP) N(WM_COMMAND) N(WM_SYSCOMMAND)
-                                N(WM_PARENTNOTIFY) N(WM_MOUSEMOVE) N(WM_LBUTTONDOWN) N(WM_LBUTTONUP)
-                                    N(WM_LBUTTONDBLCLK) N(WM_RBUTTONDOWN) N(WM_RBUTTONUP)
-                                        N(WM_CANCELMODE) N(WM_SETTEXT) N(WM_USER)
+        return #x
+        N(WM_CREATE);
+        N(WM_DESTROY);
+        N(WM_MOVE);
+        N(WM_SIZE);
+        N(WM_ACTIVATE);
+        N(WM_SETFOCUS);
+        N(WM_KILLFOCUS);
+        N(WM_ENABLE);
+        N(WM_PAINT);
+        N(WM_CLOSE);
+        N(WM_QUIT);
+        N(WM_ERASEBKGND);
+        N(WM_SHOWWINDOW);
+        N(WM_ACTIVATEAPP);
+        N(WM_GETMINMAXINFO);
+        N(WM_WINDOWPOSCHANGING);
+        N(WM_WINDOWPOSCHANGED);
+        N(WM_NCCREATE);
+        N(WM_NCDESTROY);
+        N(WM_NCCALCSIZE);
+        N(WM_NCACTIVATE);
+        N(WM_KEYDOWN);
+        N(WM_KEYUP);
+        N(WM_CHAR);
+        N(WM_SYSKEYDOWN);
+        N(WM_SYSKEYUP);
+        N(WM_COMMAND);
+        N(WM_SYSCOMMAND);
+        N(WM_PARENTNOTIFY);
+        N(WM_MOUSEMOVE);
+        N(WM_LBUTTONDOWN);
+        N(WM_LBUTTONUP);
+        N(WM_LBUTTONDBLCLK);
+        N(WM_RBUTTONDOWN);
+        N(WM_RBUTTONUP);
+        N(WM_CANCELMODE);
+        N(WM_SETTEXT);
+        N(WM_USER);
 #undef N
-                                            default : return "0x" +
-                                                      std::to_string(m);
+        default:
+            return "0x" + std::to_string(m);
     }
 }
 
